@@ -1,0 +1,18 @@
+// Tessellation of a shape's outline into triangles, with its area,
+// centroid, polar moment and normal orientation. Uses the GLU tessellator,
+// which needs no GL context.
+#pragma once
+
+#include "sim/records.h"
+
+// The contour set VertexRefs resolve against; set before use.
+extern const ContourSet* currentContourSet;
+
+inline const Point& resolveVertex(const VertexRef& ref) {
+    return (*currentContourSet)[ref.contour][ref.point];
+}
+
+// Fills triangles, area, centroid, inertia (unit density) and
+// reverseNormals. Throws std::runtime_error("Creation of tesselation object
+// failed.") when no tessellator can be had.
+void prepareShape(Shape& shape);

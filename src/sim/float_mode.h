@@ -1,0 +1,5 @@
+#pragma once
+
+// Denormal float results become 0 for the whole run (MXCSR bit 15). Called
+// first at start-up, and by the test runner so tests see the same arithmetic.
+void enableFlushToZero();

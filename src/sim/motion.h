@@ -1,0 +1,29 @@
+// Body motion: springs, gravity and the limb force, prediction, joint
+// correction and commit. dt is always the global stepTime.
+#pragma once
+
+#include "sim/records.h"
+
+// Below this an inverse mass counts as 0 (bolted or skipped body).
+constexpr double negligibleInverseMass = 1e-90;
+
+void applyForceAt(SpringEnd& end, float forceX, float forceY);
+void applySpring(Spring& spring);
+
+// Numbers the tree (serial), adds gravity and the limb force, integrates
+// velocities with the stepTime still in force; depth first from b.
+void advanceTree(Body& b);
+
+// Full prediction: resets the model's box, then predicts every body.
+void predictModel(Model& m);
+void predictBody(Body& b);
+
+// Pulls the child's plug (the socket's partner) towards the socket.
+void correctJoint(Socket& socket);
+
+// Makes the prediction the new pose, depth first from b.
+void commitTree(Body& b);
+
+// A body the solvers leave alone: no finite positive mass and not bolted
+// (no shapes, zero or non-finite mass). It keeps its pose.
+bool isInertBody(const Body& b);

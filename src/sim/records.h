@@ -1,0 +1,187 @@
+// The simulation records: worlds, models, bodies, shapes, anchors, springs.
+// Plain records with public fields. The reader builds them, the step moves
+// them, the renderer draws them and the mouse grabs them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct Point {
+    float x = 0.0f;
+    float y = 0.0f;
+};
+
+using Contour = std::vector<Point>;
+using ContourSet = std::vector<Contour>;
+
+// 2x3 affine matrix, row-major (a, b, tx / c, d, ty): p maps to
+// (a·x + b·y + tx, c·x + d·y + ty).
+struct Placement {
+    float a = 1.0f, b = 0.0f, tx = 0.0f;
+    float c = 0.0f, d = 1.0f, ty = 0.0f;
+
+    Point apply(Point p) const { return {a * p.x + b * p.y + tx, c * p.x + d * p.y + ty}; }
+};
+
+// A triangle corner: point `point` of contour `contour` of whichever
+// contour set is current (local outline for mass figures, current outline
+// for drawing and picking).
+struct VertexRef {
+    uint32_t contour = 0;
+    uint32_t point = 0;
+};
+
+struct Triangle {
+    std::array<VertexRef, 3> corners{};  // A, B, C as the tessellator emitted them
+};
+
+struct Colour {
+    float red = 0.0f, green = 0.0f, blue = 0.0f;
+};
+
+struct Body;
+struct Model;
+struct World;
+struct Spring;
+struct TextureRecord;  // owned by the texture registry
+
+struct Shape {
+    ContourSet contours;                 // local outline (body frame after reading)
+    std::vector<Triangle> triangles;     // from the tessellation
+    std::vector<uint8_t> reverseNormals; // one flag per contour: negate its edge normals
+    ContourSet predContours;             // predicted world outline
+    ContourSet cornerVectors;            // 2·p[j] - p[j+1] - p[j-1] over the predicted outline
+    ContourSet edgeNormals;              // unit outward normal of edge j over the predicted outline
+    ContourSet curContours;              // current world outline
+    float sweptRadius = 0.0f;
+    float radius = 0.0f;                 // bounding radius about the local centre
+    float centreX = 0.0f, centreY = 0.0f;
+    float sweptX = 0.0f, sweptY = 0.0f;
+    float localCentreX = 0.0f, localCentreY = 0.0f;
+    float staticFriction = 0.6f;
+    float kineticFriction = 0.3f;
+    float bounce = 0.25f;
+    uint32_t collideMask = 0x18000;
+
+    // Filled by the reader and the tessellation.
+    std::vector<float> discRadii;        // radius of each one-point (disc) contour
+    float mass = 0.0f;                   // 0 until the file or the area sets it
+    float area = 0.0f;
+    float inertia = 0.0f;                // polar moment about the centroid
+    float centroidX = 0.0f, centroidY = 0.0f;
+    Colour colour;
+    std::string name;
+};
+
+// Sockets and plugs share one record kind; a joint is a partnered pair.
+struct Anchor {
+    float localX = 0.0f, localY = 0.0f;
+    float worldX = 0.0f, worldY = 0.0f;
+    float predX = 0.0f, predY = 0.0f;
+    Body* owner = nullptr;      // null for a model's mount
+    Anchor* partner = nullptr;  // the other side of the joint
+    std::string name;
+    float weight = 0.0f;        // sockets only; read from the file, used by nothing
+};
+
+using Socket = Anchor;
+using Plug = Anchor;
+
+struct SpringEnd {
+    Body* body = nullptr;       // null for a world's cursor end
+    Point* point = nullptr;     // a body end owns it; the cursor end points at mousePos
+    std::list<Spring*> springs; // springs that use this end, in the order made
+};
+
+struct Spring {
+    float stiffness = 0.0f;
+    SpringEnd* endA = nullptr;
+    SpringEnd* endB = nullptr;
+};
+
+struct TexturedPolygon {
+    TextureRecord* texture = nullptr;
+    std::vector<Point> texCoords;  // normalised by the texture size once read
+    std::vector<Point> points;     // body-local outline
+    Placement placement;
+};
+
+struct Body {
+    float x = 0.0f, y = 0.0f;     // centre of mass, origin of the local frame
+    float vx = 0.0f, vy = 0.0f;
+    float ax = 0.0f, ay = 0.0f;   // accumulated for the current sub-step
+    float px = 0.0f, py = 0.0f;   // predicted position at the end of the sub-step
+    float omega = 0.0f;
+    float angle = 0.0f;
+    float alpha = 0.0f;
+    float cosTurn = 1.0f, sinTurn = 0.0f;  // predicted turn over the sub-step
+    float inertia = 0.0f, mass = 0.0f;
+    float baseInertia = 0.0f, baseMass = 0.0f;
+    float invInertia = 0.0f, invMass = 0.0f;
+    uint8_t flags = 0;            // bit 0 NOGRAVITY, bit 1 BOLTED
+    Placement placement;
+    Model* model = nullptr;
+    uint32_t shapeCount = 0;
+    uint32_t parentPlug = 0;
+    uint32_t nextSocket = 0;
+    int32_t serial = 0;           // row of the world's contact memory
+    std::vector<Shape> shapes;
+    // Deques: joints point into these, and an anchor added later must not
+    // move the ones already partnered.
+    std::deque<Socket> sockets;
+    std::deque<Plug> plugs;
+    std::list<SpringEnd*> grabs;  // owned; freed with their points
+    std::string name;
+    std::vector<std::unique_ptr<TexturedPolygon>> textures;
+
+    Body() = default;
+    Body(const Body&) = delete;
+    Body& operator=(const Body&) = delete;
+    ~Body();
+};
+
+constexpr uint8_t noGravityFlag = 1u << 0;
+constexpr uint8_t boltedFlag = 1u << 1;
+
+struct Model {
+    float minX = 0.0f, minY = 0.0f, maxX = 0.0f, maxY = 0.0f;
+    std::vector<std::unique_ptr<Body>> bodies;  // pre-order of the joint tree, root first
+    Anchor mount;                               // owner null: marks the root's parent
+    Plug* rootPlug = nullptr;
+    std::string name;
+    std::string label;
+};
+
+struct PairMemory {
+    int32_t stamp = 0;  // world stepCount of the pair's last response
+    uint8_t hits = 0;   // responses of the ordered pair within that step
+};
+
+// Body serials run 0..255, so a world holds at most this many bodies.
+constexpr int maxBodiesPerWorld = 256;
+
+struct World {
+    std::vector<std::unique_ptr<Model>> models;
+    std::list<Spring*> springs;  // owned
+    SpringEnd cursorEnd;
+    int32_t stepCount = 0;
+    std::string label;
+    Placement placement;
+    std::vector<PairMemory> contactMemory;  // maxBodiesPerWorld² entries, row = first body's serial
+
+    World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+    ~World();
+
+    PairMemory& pairMemory(int32_t firstSerial, int32_t secondSerial) {
+        return contactMemory[static_cast<size_t>(firstSerial) * maxBodiesPerWorld +
+                             static_cast<size_t>(secondSerial)];
+    }
+    int bodyCount() const;
+};

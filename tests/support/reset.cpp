@@ -1,0 +1,13 @@
+#include "support/reset.h"
+
+#include "app/input_state.h"
+#include "render/overlay_consoles.h"
+#include "sim/globals.h"
+#include "sim/random.h"
+
+void resetProcessState() {
+    resetSimulationGlobals();
+    resetRandom();
+    resetInputState();
+    resetOverlayConsoles();
+}

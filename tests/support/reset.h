@@ -1,0 +1,4 @@
+// Puts every piece of process-wide state back to its start-of-run value.
+#pragma once
+
+void resetProcessState();
