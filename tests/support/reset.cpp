@@ -1,6 +1,7 @@
 #include "support/reset.h"
 
 #include "app/input_state.h"
+#include "files/settings.h"
 #include "render/overlay_consoles.h"
 #include "sim/globals.h"
 #include "sim/random.h"
@@ -10,4 +11,5 @@ void resetProcessState() {
     resetRandom();
     resetInputState();
     resetOverlayConsoles();
+    resetSettings();
 }

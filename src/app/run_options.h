@@ -1,0 +1,17 @@
+// What the command line asks of one run of the program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct RunOptions {
+    std::string settingsFile = "rsc/engine.ini";
+    std::string settingsPrefix = "rsc/";
+    std::string worldFile = "rsc/firstWorld.ini";
+    std::string worldPrefix = "rsc/";
+    bool headless = false;
+    long frames = 0;                   // headless: frames to step back to back
+    std::vector<int> heldKeys;         // virtual-key codes held every headless frame
+    std::string dumpFile;              // write the state as JSON after the last frame
+    bool stats = false;                // print step-time statistics after the run
+};
