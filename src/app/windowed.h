@@ -1,0 +1,8 @@
+// The windowed run: opens the window, reads the world and runs the paced
+// loop until the window is closed. Lives in the program layer (SDL2 + GL).
+#pragma once
+
+#include "app/run_options.h"
+
+// Returns the program's exit code.
+int runWindowed(const RunOptions& options);
