@@ -3,6 +3,7 @@
 #include "app/input_state.h"
 #include "files/settings.h"
 #include "render/overlay_consoles.h"
+#include "render/tessellation.h"
 #include "sim/globals.h"
 #include "sim/random.h"
 
@@ -12,4 +13,5 @@ void resetProcessState() {
     resetInputState();
     resetOverlayConsoles();
     resetSettings();
+    currentContourSet = nullptr;
 }
