@@ -4,6 +4,7 @@
 #include "files/settings.h"
 #include "render/overlay_consoles.h"
 #include "render/tessellation.h"
+#include "render/textures.h"
 #include "sim/globals.h"
 #include "sim/random.h"
 
@@ -14,4 +15,5 @@ void resetProcessState() {
     resetOverlayConsoles();
     resetSettings();
     currentContourSet = nullptr;
+    resetTextures();
 }

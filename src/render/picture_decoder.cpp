@@ -1,0 +1,76 @@
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_image.h>
+
+#include <memory>
+
+#include "render/image_decoders.h"
+
+struct SurfaceDeleter {
+    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
+};
+using SurfaceHandle = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
+
+// SDL2_image needs no video subsystem; IMG_Init only loads the codecs of the
+// formats that are not built in, and repeating it costs nothing.
+static SurfaceHandle loadRgbaSurface(const std::vector<uint8_t>& file) {
+    IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG | IMG_INIT_TIF | IMG_INIT_WEBP);
+    SDL_RWops* stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+    if (stream == nullptr) return nullptr;
+    SurfaceHandle loaded(IMG_Load_RW(stream, 1));
+    if (!loaded) return nullptr;
+    return SurfaceHandle(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_RGBA32, 0));
+}
+
+// The picture is drawn into a zeroed bitmap: where it is transparent the
+// black beneath shows, and black is what the key colour usually catches.
+static void flattenOntoBlack(uint8_t* pixel) {
+    unsigned alpha = pixel[3];
+    for (int channel = 0; channel < 3; ++channel)
+        pixel[channel] = static_cast<uint8_t>((pixel[channel] * alpha + 127) / 255);
+}
+
+static uint8_t keyedAlpha(const uint8_t* pixel, const TextureOptions& options) {
+    if (!options.alphaFromKey) return 255;
+    bool isKey = pixel[0] == options.alphaKey[0] && pixel[1] == options.alphaKey[1] &&
+                 pixel[2] == options.alphaKey[2];
+    return isKey ? 0 : 255;
+}
+
+// Copies the surface bottom row first, replacing the alpha channel.
+static void copyBottomUp(const SDL_Surface& surface, const TextureOptions& options, DecodedImage& image) {
+    size_t rowBytes = static_cast<size_t>(surface.w) * 4;
+    image.pixels.resize(rowBytes * static_cast<size_t>(surface.h));
+    for (int row = 0; row < surface.h; ++row) {
+        const auto* source = static_cast<const uint8_t*>(surface.pixels) + static_cast<size_t>(row) * surface.pitch;
+        uint8_t* target = image.pixels.data() + static_cast<size_t>(surface.h - 1 - row) * rowBytes;
+        for (size_t offset = 0; offset < rowBytes; offset += 4) {
+            uint8_t* pixel = target + offset;
+            std::copy(source + offset, source + offset + 4, pixel);
+            flattenOntoBlack(pixel);
+            pixel[3] = keyedAlpha(pixel, options);
+        }
+    }
+}
+
+bool decodePicture(const std::vector<uint8_t>& file, const TextureOptions& options, DecodedImage& image) {
+    SurfaceHandle surface = loadRgbaSurface(file);
+    if (!surface || surface->w <= 0 || surface->h <= 0) return false;
+    if (static_cast<uint64_t>(surface->w) * static_cast<uint64_t>(surface->h) * 4 > maxDecodedImageBytes)
+        return false;
+
+    if (!options.fullSize && surface->w > 64) {
+        // A picture one pixel high has no half; the bitmap could not be made.
+        if (surface->h / 2 == 0) return false;
+        SurfaceHandle half(SDL_CreateRGBSurfaceWithFormat(0, surface->w / 2, surface->h / 2, 32,
+                                                          SDL_PIXELFORMAT_RGBA32));
+        if (!half || SDL_SoftStretchLinear(surface.get(), nullptr, half.get(), nullptr) != 0) return false;
+        surface = std::move(half);
+    }
+    if (SDL_MUSTLOCK(surface.get()) && SDL_LockSurface(surface.get()) != 0) return false;
+    copyBottomUp(*surface, options, image);
+    if (SDL_MUSTLOCK(surface.get())) SDL_UnlockSurface(surface.get());
+    image.width = static_cast<uint32_t>(surface->w);
+    image.height = static_cast<uint32_t>(surface->h);
+    image.format = pixelFormatRgba;
+    return true;
+}
