@@ -1,0 +1,144 @@
+#include "app/options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+#include "app/input_state.h"
+
+namespace {
+
+struct KeyName {
+    const char* name;
+    int code;
+};
+
+// The keys the loop, the step and the mouse read.
+constexpr std::array<KeyName, 10> keyNames{{
+    {"space", vk::space},
+    {"ctrl", vk::control},
+    {"j", vk::j},
+    {"k", vk::k},
+    {"l", vk::l},
+    {"s", vk::s},
+    {"f1", vk::f1},
+    {"f2", vk::f2},
+    {"f3", vk::f3},
+    {"f9", vk::f9},
+}};
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string keyNameList() {
+    std::string list;
+    for (const KeyName& key : keyNames) {
+        if (!list.empty()) list += ", ";
+        list += key.name;
+    }
+    return list;
+}
+
+// "space,j" -> codes; the first unknown name is a usage error.
+std::vector<int> parseHeldKeys(const std::string& text) {
+    std::vector<int> codes;
+    std::stringstream names(text);
+    std::string name;
+    while (std::getline(names, name, ',')) {
+        std::optional<int> code = heldKeyCode(name);
+        if (!code) {
+            throw CLI::ValidationError("--hold", "unknown key \"" + name + "\" (known: " + keyNameList() + ")");
+        }
+        if (std::find(codes.begin(), codes.end(), *code) == codes.end()) codes.push_back(*code);
+    }
+    if (!text.empty() && text.back() == ',') {
+        throw CLI::ValidationError("--hold", "empty key name in \"" + text + "\"");
+    }
+    return codes;
+}
+
+// A missing file reads as empty, as at start-up; a name typed on the
+// command line that cannot be opened is still worth a word.
+void warnIfUnreadable(const CLI::Option* option, const std::string& path, std::ostream& err) {
+    if (option->count() == 0) return;
+    std::ifstream probe(path);
+    if (!probe) err << "vantor: cannot open " << path << "; it reads as empty\n";
+}
+
+}  // namespace
+
+std::string directoryPrefix(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::optional<int> heldKeyCode(const std::string& name) {
+    std::string wanted = lowerCase(name);
+    for (const KeyName& key : keyNames) {
+        if (wanted == key.name) return key.code;
+    }
+    return std::nullopt;
+}
+
+bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std::ostream& out,
+                  std::ostream& err) {
+    CLI::App app{"Vantor: a 2-D rigid-body physics sandbox for articulated figures.", "vantor"};
+    app.failure_message(CLI::FailureMessage::help);
+
+    std::string settingsFile = options.settingsFile;
+    std::string worldFile = options.worldFile;
+    std::string heldKeys;
+
+    CLI::Option* settingsOption =
+        app.add_option("--settings", settingsFile, "Settings file (names in it are relative to its directory)")
+            ->type_name("FILE")
+            ->capture_default_str();
+    CLI::Option* worldOption =
+        app.add_option("--world", worldFile, "World file read at start-up (names in it are relative to its directory)")
+            ->type_name("FILE")
+            ->capture_default_str();
+    CLI::Option* headlessOption =
+        app.add_flag("--headless", options.headless, "Run without a window: read, step, then exit");
+    app.add_option("--frames", options.frames, "Headless: frames to step back to back")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber)
+        ->needs(headlessOption);
+    app.add_option("--hold", heldKeys, "Headless: keys held during every frame, comma-separated (" + keyNameList() + ")")
+        ->type_name("KEYS")
+        ->needs(headlessOption);
+    app.add_option("--dump", options.dumpFile, "Headless: write the whole state as JSON after the last frame")
+        ->type_name("FILE")
+        ->needs(headlessOption);
+    app.add_flag("--stats", options.stats, "Headless: print step-time statistics after the run")
+        ->needs(headlessOption);
+
+    try {
+        app.parse(argc, argv);
+        options.heldKeys = parseHeldKeys(heldKeys);
+    } catch (const CLI::ParseError& error) {
+        // CLI11 has a code per kind of error; callers only need "usage error".
+        exitCode = app.exit(error, out, err) == 0 ? 0 : usageErrorExitCode;
+        return false;
+    }
+
+    if (settingsOption->count() > 0) {
+        options.settingsFile = settingsFile;
+        options.settingsPrefix = directoryPrefix(settingsFile);
+    }
+    if (worldOption->count() > 0) {
+        options.worldFile = worldFile;
+        options.worldPrefix = directoryPrefix(worldFile);
+    }
+    warnIfUnreadable(settingsOption, settingsFile, err);
+    warnIfUnreadable(worldOption, worldFile, err);
+    exitCode = 0;
+    return true;
+}
