@@ -1,0 +1,82 @@
+#include "app/headless_run.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+#include "app/input_state.h"
+#include "app/state_dump.h"
+#include "files/reader.h"
+#include "sim/float_mode.h"
+#include "sim/globals.h"
+#include "sim/step.h"
+
+namespace {
+
+// A file that cannot be opened reads as empty, as at start-up.
+void readFile(const std::string& path, const std::string& prefix) {
+    std::ifstream input(path);
+    loadFile(input, prefix);
+}
+
+void holdKeys(const std::vector<int>& heldKeys) {
+    for (int code : heldKeys) keys[static_cast<size_t>(code) & 0xFF] = 1;
+}
+
+void printStatistics(const StepStatistics& stats) {
+    std::printf("frames: %ld\n", stats.frames);
+    std::printf("step median: %.3f ms\n", stats.medianMs);
+    std::printf("step 95th percentile: %.3f ms\n", stats.percentile95Ms);
+    std::printf("largest pass count: %d\n", static_cast<int>(stats.maxPassCount));
+}
+
+}  // namespace
+
+StepStatistics summariseSteps(std::vector<double> stepMs, const std::vector<int32_t>& passCounts) {
+    StepStatistics stats;
+    stats.frames = static_cast<long>(stepMs.size());
+    if (!passCounts.empty()) stats.maxPassCount = *std::max_element(passCounts.begin(), passCounts.end());
+    if (stepMs.empty()) return stats;
+    std::sort(stepMs.begin(), stepMs.end());
+    size_t count = stepMs.size();
+    stats.medianMs = count % 2 == 1 ? stepMs[count / 2] : (stepMs[count / 2 - 1] + stepMs[count / 2]) / 2.0;
+    // Nearest rank: the smallest time that at least 95 % of the steps do not exceed.
+    size_t rank = static_cast<size_t>(std::ceil(0.95 * static_cast<double>(count)));
+    stats.percentile95Ms = stepMs[std::max<size_t>(rank, 1) - 1];
+    return stats;
+}
+
+int runHeadless(const RunOptions& options) {
+    enableFlushToZero();
+    readFile(options.settingsFile, options.settingsPrefix);
+    readFile(options.worldFile, options.worldPrefix);
+
+    std::vector<double> stepMs;
+    std::vector<int32_t> passCounts;
+    if (options.stats) {
+        // Grows past this for long runs; no up-front claim on a huge count.
+        size_t expected = static_cast<size_t>(std::clamp(options.frames, 0L, 1L << 20));
+        stepMs.reserve(expected);
+        passCounts.reserve(expected);
+    }
+    for (long frame = 0; frame < options.frames; ++frame) {
+        holdKeys(options.heldKeys);
+        auto start = std::chrono::steady_clock::now();
+        stepAllWorlds();
+        auto end = std::chrono::steady_clock::now();
+        if (options.stats) {
+            stepMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+            passCounts.push_back(passCount);
+        }
+    }
+
+    int exitCode = 0;
+    if (!options.dumpFile.empty() && !writeStateDump(options.dumpFile)) {
+        std::fprintf(stderr, "vantor: cannot write %s\n", options.dumpFile.c_str());
+        exitCode = 1;
+    }
+    if (options.stats) printStatistics(summariseSteps(std::move(stepMs), passCounts));
+    return exitCode;
+}
