@@ -5,6 +5,7 @@
 #include "render/overlay_consoles.h"
 #include "render/tessellation.h"
 #include "render/textures.h"
+#include "render/window.h"
 #include "sim/globals.h"
 #include "sim/random.h"
 
@@ -14,6 +15,7 @@ void resetProcessState() {
     resetInputState();
     resetOverlayConsoles();
     resetSettings();
+    resetWindowState();
     currentContourSet = nullptr;
     resetTextures();
 }

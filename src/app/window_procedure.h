@@ -1,0 +1,17 @@
+// The window procedure: turns the window's messages into the key table, the
+// cursor position and the program's few actions (resize, quit). It records
+// input only; stepping and drawing stay in the main loop.
+#pragma once
+
+#include <cstdint>
+
+#include "app/platform.h"
+#include "sim/records.h"
+
+// Handles one message; messages it does not handle go to the platform's
+// default procedure, whose result it returns.
+intptr_t windowProcedure(Platform& platform, const Message& message);
+
+// The cursor in world coordinates for a client point packed in lParam:
+// origin at the centre of the view, y up, one unit per pixel.
+Point mouseWorldPosition(intptr_t lParam);
