@@ -1,0 +1,280 @@
+#include "sim/motion.h"
+
+#include <cmath>
+
+#include "app/input_state.h"
+#include "sim/globals.h"
+
+namespace {
+
+// Rotation by the predicted turn of the sub-step, about (originX, originY),
+// then moved to the predicted position.
+struct PredictedMotion {
+    float cosTurn, sinTurn;
+    float originX, originY;  // current position
+    float targetX, targetY;  // predicted position
+
+    Point apply(float px, float py) const {
+        float u = px - originX;
+        float v = py - originY;
+        return {cosTurn * u - sinTurn * v + targetX, sinTurn * u + cosTurn * v + targetY};
+    }
+};
+
+PredictedMotion predictedMotionOf(const Body& b) {
+    return {b.cosTurn, b.sinTurn, b.x, b.y, b.px, b.py};
+}
+
+bool isModelRoot(const Body& b) {
+    if (b.parentPlug >= b.plugs.size()) return false;
+    const Anchor* partner = b.plugs[b.parentPlug].partner;
+    return partner != nullptr && partner->owner == nullptr;
+}
+
+float cross(float ax, float ay, float bx, float by) { return ax * by - ay * bx; }
+
+// The inverse mass and inertia a solver uses: 0 for bolted and inert bodies.
+void solverInverses(const Body& b, float& invMass, float& invInertia) {
+    if (isInertBody(b) || static_cast<double>(b.invMass) < negligibleInverseMass) {
+        invMass = 0.0f;
+        invInertia = 0.0f;
+        return;
+    }
+    invMass = b.invMass;
+    invInertia = b.invInertia;
+}
+
+void clearAccelerations(Body& b) {
+    b.ax = 0.0f;
+    b.ay = 0.0f;
+    b.alpha = 0.0f;
+}
+
+void widenBox(Model& m, Point p) {
+    if (p.x < m.minX) m.minX = p.x;
+    if (p.y < m.minY) m.minY = p.y;
+    if (p.x > m.maxX) m.maxX = p.x;
+    if (p.y > m.maxY) m.maxY = p.y;
+}
+
+void predictAnchors(std::deque<Anchor>& anchors, const PredictedMotion& motion) {
+    for (Anchor& anchor : anchors) {
+        Point p = motion.apply(anchor.worldX, anchor.worldY);
+        anchor.predX = p.x;
+        anchor.predY = p.y;
+    }
+}
+
+void predictOutline(Shape& shape, const PredictedMotion& motion, Model* model) {
+    size_t contourCount = shape.contours.size();
+    for (size_t i = 0; i < contourCount; ++i) {
+        const Contour& current = shape.curContours[i];
+        Contour& predicted = shape.predContours[i];
+        for (size_t j = 0; j < current.size(); ++j) {
+            predicted[j] = motion.apply(current[j].x, current[j].y);
+            if (model) {
+                widenBox(*model, current[j]);
+                widenBox(*model, predicted[j]);
+            }
+        }
+    }
+}
+
+void predictSweptCircle(Shape& shape, const PredictedMotion& motion) {
+    Point predictedCentre = motion.apply(shape.centreX, shape.centreY);
+    float dx = predictedCentre.x - shape.centreX;
+    float dy = predictedCentre.y - shape.centreY;
+    shape.sweptRadius = shape.radius + 1e-5f + 0.5f * std::sqrt(dx * dx + dy * dy);
+    shape.sweptX = (shape.centreX + predictedCentre.x) * 0.5f;
+    shape.sweptY = (shape.centreY + predictedCentre.y) * 0.5f;
+}
+
+// Corner vectors and unit edge normals over the predicted outline.
+void computeEdgeData(Shape& shape) {
+    size_t contourCount = shape.contours.size();
+    for (size_t i = 0; i < contourCount; ++i) {
+        const Contour& p = shape.predContours[i];
+        Contour& corners = shape.cornerVectors[i];
+        Contour& normals = shape.edgeNormals[i];
+        bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
+        size_t n = p.size();
+        for (size_t j = 0; j < n; ++j) {
+            const Point& here = p[j];
+            const Point& next = p[(j + 1) % n];
+            const Point& previous = p[(j + n - 1) % n];
+            corners[j] = {(here.x - next.x) + (here.x - previous.x), (here.y - next.y) + (here.y - previous.y)};
+            float dx = here.x - next.x;
+            float dy = here.y - next.y;
+            Point normal{dy, -dx};
+            float length = std::sqrt(normal.x * normal.x + normal.y * normal.y);
+            if (length != 0.0f) normal = {normal.x / length, normal.y / length};
+            if (reversed) normal = {-normal.x, -normal.y};
+            normals[j] = normal;
+        }
+    }
+}
+
+void placeAnchorsAtAngle(std::deque<Anchor>& anchors, const Body& b, float cosAngle, float sinAngle) {
+    for (Anchor& anchor : anchors) {
+        anchor.worldX = cosAngle * anchor.localX - sinAngle * anchor.localY + b.x;
+        anchor.worldY = sinAngle * anchor.localX + cosAngle * anchor.localY + b.y;
+    }
+}
+
+}  // namespace
+
+bool isInertBody(const Body& b) {
+    if (b.flags & boltedFlag) return false;
+    return !(b.mass > 0.0f && std::isfinite(b.mass) && std::isfinite(b.invMass) && b.inertia > 0.0f &&
+             std::isfinite(b.inertia) && std::isfinite(b.invInertia));
+}
+
+void applyForceAt(SpringEnd& end, float forceX, float forceY) {
+    if (end.body == nullptr) return;
+    Body& b = *end.body;
+    if (isInertBody(b)) return;  // no finite mass to accelerate
+    b.ax += forceX * b.invMass;
+    b.ay += forceY * b.invMass;
+    b.alpha += cross(end.point->x - b.x, end.point->y - b.y, forceX, forceY) * b.invInertia;
+}
+
+void applySpring(Spring& spring) {
+    float forceX = spring.stiffness * (spring.endB->point->x - spring.endA->point->x);
+    float forceY = spring.stiffness * (spring.endB->point->y - spring.endA->point->y);
+    applyForceAt(*spring.endA, forceX, forceY);
+    applyForceAt(*spring.endB, -forceX, -forceY);
+}
+
+void advanceTree(Body& b) {
+    b.serial = bodySerial;
+    bodySerial += 1;
+
+    if (isInertBody(b)) {
+        // A body without a usable mass keeps its pose: nothing moves it.
+        b.vx = b.vy = b.omega = 0.0f;
+        clearAccelerations(b);
+    } else {
+        if (!(b.flags & (noGravityFlag | boltedFlag))) b.ay += b.invMass * (b.mass * -0.1);
+        if (b.name == "lower arm" && keyHeld(vk::space)) b.ay += b.invMass * (2.0 * b.mass);
+
+        float dt = stepTime;
+        b.vx += b.ax * dt;
+        b.vy += b.ay * dt;
+        b.omega += b.alpha * dt;
+
+        if (keyHeld(vk::f9) && isModelRoot(b)) {
+            // Freeze: the root stops translating but keeps turning.
+            b.vx = b.vy = 0.0f;
+            b.ax = b.ay = 0.0f;
+        }
+    }
+
+    for (Socket& socket : b.sockets)
+        if (socket.partner && socket.partner->owner) advanceTree(*socket.partner->owner);
+}
+
+void predictModel(Model& m) {
+    m.minX = m.minY = 9.0e30f;
+    m.maxX = m.maxY = -9.0e30f;
+    for (auto& body : m.bodies) predictBody(*body);
+}
+
+void predictBody(Body& b) {
+    float dt = stepTime;
+    float turn = b.omega * dt + 0.5 * b.alpha * dt * dt;
+    b.cosTurn = std::cos(turn);
+    b.sinTurn = std::sin(turn);
+    b.px = b.x + b.vx * dt + 0.5f * b.ax * dt * dt;
+    b.py = b.y + b.vy * dt + 0.5f * b.ay * dt * dt;
+
+    PredictedMotion motion = predictedMotionOf(b);
+    predictAnchors(b.sockets, motion);
+    predictAnchors(b.plugs, motion);
+    for (Shape& shape : b.shapes) {
+        predictOutline(shape, motion, b.model);
+        predictSweptCircle(shape, motion);
+        computeEdgeData(shape);
+    }
+}
+
+void correctJoint(Socket& socket) {
+    Plug* plug = socket.partner;
+    if (plug == nullptr || socket.owner == nullptr || plug->owner == nullptr) return;
+    Body& parent = *socket.owner;
+    Body& child = *plug->owner;
+
+    float dx = plug->predX - socket.predX;
+    float dy = plug->predY - socket.predY;
+    float gapSquared = dx * dx + dy * dy;
+    // The tolerance grows with the pass number, so a joint that cannot close
+    // exactly stops asking for passes.
+    if (gapSquared < 0.25 + 0.01 * passCount) return;
+
+    float gap = std::sqrt(gapSquared);
+    float nx = dx / gap;
+    float ny = dy / gap;
+    float leverParentX = plug->predX - parent.x, leverParentY = plug->predY - parent.y;
+    float leverChildX = plug->predX - child.x, leverChildY = plug->predY - child.y;
+
+    float childVelX = child.vx - child.omega * leverChildY;
+    float childVelY = child.vy + child.omega * leverChildX;
+    float parentVelX = parent.vx - parent.omega * leverParentY;
+    float parentVelY = parent.vy + parent.omega * leverParentX;
+    float relativeVelocity = (childVelX - parentVelX) * nx + (childVelY - parentVelY) * ny;
+    if (relativeVelocity < 0.0f) return;  // the ends already approach each other
+
+    float invMassParent, invInertiaParent, invMassChild, invInertiaChild;
+    solverInverses(parent, invMassParent, invInertiaParent);
+    solverInverses(child, invMassChild, invInertiaChild);
+
+    float restitution = passCount <= 1 ? 0.5f : 0.8f;
+    float leverCrossParent = cross(nx, ny, leverParentX, leverParentY);
+    float leverCrossChild = cross(nx, ny, leverChildX, leverChildY);
+    float denominator = invMassParent + invMassChild + leverCrossParent * leverCrossParent * invInertiaParent +
+                        leverCrossChild * leverCrossChild * invInertiaChild;
+    if (!(denominator > 0.0f)) return;  // both ends immovable: nothing to correct
+    float magnitude = (1.0f + restitution) * relativeVelocity / denominator;
+    float impulseX = magnitude * nx;
+    float impulseY = magnitude * ny;
+
+    parent.vx += invMassParent * impulseX;
+    parent.vy += invMassParent * impulseY;
+    parent.omega += cross(leverParentX, leverParentY, impulseX, impulseY) * invInertiaParent;
+    child.vx -= invMassChild * impulseX;
+    child.vy -= invMassChild * impulseY;
+    child.omega -= cross(leverChildX, leverChildY, impulseX, impulseY) * invInertiaChild;
+
+    clearAccelerations(parent);
+    clearAccelerations(child);
+    predictBody(parent);
+    predictBody(child);
+    settled = 0;
+}
+
+void commitTree(Body& b) {
+    float dt = stepTime;
+    PredictedMotion motion = predictedMotionOf(b);
+    for (SpringEnd* grab : b.grabs) *grab->point = motion.apply(grab->point->x, grab->point->y);
+
+    b.x += b.vx * dt + 0.5f * b.ax * dt * dt;
+    b.y += b.vy * dt + 0.5f * b.ay * dt * dt;
+    b.ax = b.ay = 0.0f;
+    b.angle += b.omega * dt + 0.5f * b.alpha * dt * dt;
+    b.alpha = 0.0f;
+
+    for (Shape& shape : b.shapes) {
+        for (size_t i = 0; i < shape.contours.size(); ++i) shape.curContours[i] = shape.predContours[i];
+        float cosAngle = std::cos(b.angle);
+        float sinAngle = std::sin(b.angle);
+        shape.centreX = cosAngle * shape.localCentreX - sinAngle * shape.localCentreY + b.x;
+        shape.centreY = sinAngle * shape.localCentreX + cosAngle * shape.localCentreY + b.y;
+    }
+
+    float cosAngle = std::cos(b.angle);
+    float sinAngle = std::sin(b.angle);
+    placeAnchorsAtAngle(b.sockets, b, cosAngle, sinAngle);
+    placeAnchorsAtAngle(b.plugs, b, cosAngle, sinAngle);
+
+    for (Socket& socket : b.sockets)
+        if (socket.partner && socket.partner->owner) commitTree(*socket.partner->owner);
+}
