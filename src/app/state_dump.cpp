@@ -9,7 +9,7 @@
 #include "render/textures.h"
 #include "sim/globals.h"
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 

@@ -1,5 +1,6 @@
 // The whole simulation state as JSON: globals, overlay consoles and every
 // world down to each shape's contours. The schema is in docs/dump-format.md.
+// Objects keep their keys in record order, for people reading the file.
 #pragma once
 
 #include <ostream>
@@ -10,14 +11,14 @@
 // A float as a JSON value that reads back to the same float bit for bit:
 // a number with 9 significant digits, or the string "nan", "inf" or "-inf"
 // (JSON has no number for those).
-nlohmann::json floatJson(float value);
+nlohmann::ordered_json floatJson(float value);
 
 // The state of the process as one JSON document.
-nlohmann::json stateJson();
+nlohmann::ordered_json stateJson();
 
 // Serialises a dump; text that is not valid UTF-8 (a name from a file in
 // another encoding) has its bad bytes replaced by U+FFFD.
-void writeStateJson(std::ostream& out, const nlohmann::json& state);
+void writeStateJson(std::ostream& out, const nlohmann::ordered_json& state);
 
 // Writes stateJson() to `path`. False when the file cannot be written.
 bool writeStateDump(const std::string& path);
