@@ -25,8 +25,9 @@ void holdKeys(const std::vector<int>& heldKeys) {
     for (int code : heldKeys) keys[static_cast<size_t>(code) & 0xFF] = 1;
 }
 
-void printStatistics(const StepStatistics& stats) {
-    std::printf("frames: %ld\n", stats.frames);
+void printStatistics(long frames, const StepStatistics& stats) {
+    std::printf("frames: %ld\n", frames);
+    std::printf("steps: %ld\n", stats.steps);
     std::printf("step median: %.3f ms\n", stats.medianMs);
     std::printf("step 95th percentile: %.3f ms\n", stats.percentile95Ms);
     std::printf("largest pass count: %d\n", static_cast<int>(stats.maxPassCount));
@@ -36,7 +37,7 @@ void printStatistics(const StepStatistics& stats) {
 
 StepStatistics summariseSteps(std::vector<double> stepMs, const std::vector<int32_t>& passCounts) {
     StepStatistics stats;
-    stats.frames = static_cast<long>(stepMs.size());
+    stats.steps = static_cast<long>(stepMs.size());
     if (!passCounts.empty()) stats.maxPassCount = *std::max_element(passCounts.begin(), passCounts.end());
     if (stepMs.empty()) return stats;
     std::sort(stepMs.begin(), stepMs.end());
@@ -63,6 +64,8 @@ int runHeadless(const RunOptions& options) {
     }
     for (long frame = 0; frame < options.frames; ++frame) {
         holdKeys(options.heldKeys);
+        // As in the windowed loop, F1 held stands the simulation still.
+        if (keyHeld(vk::f1)) continue;
         auto start = std::chrono::steady_clock::now();
         stepAllWorlds();
         auto end = std::chrono::steady_clock::now();
@@ -77,6 +80,6 @@ int runHeadless(const RunOptions& options) {
         std::fprintf(stderr, "vantor: cannot write %s\n", options.dumpFile.c_str());
         exitCode = 1;
     }
-    if (options.stats) printStatistics(summariseSteps(std::move(stepMs), passCounts));
+    if (options.stats) printStatistics(options.frames, summariseSteps(std::move(stepMs), passCounts));
     return exitCode;
 }

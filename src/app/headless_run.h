@@ -10,7 +10,7 @@
 // What --stats prints, from the time of each stepAllWorlds call and the
 // pass count it left.
 struct StepStatistics {
-    long frames = 0;
+    long steps = 0;  // frames with F1 held do not step
     double medianMs = 0.0;
     double percentile95Ms = 0.0;  // nearest rank
     int32_t maxPassCount = 0;
