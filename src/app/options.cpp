@@ -75,7 +75,7 @@ void warnIfUnreadable(const CLI::Option* option, const std::string& path, std::o
 
 }  // namespace
 
-std::string directoryPrefix(const std::string& path) {
+std::string prefixForFile(const std::string& path) {
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
@@ -131,11 +131,11 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
 
     if (settingsOption->count() > 0) {
         options.settingsFile = settingsFile;
-        options.settingsPrefix = directoryPrefix(settingsFile);
+        options.settingsPrefix = prefixForFile(settingsFile);
     }
     if (worldOption->count() > 0) {
         options.worldFile = worldFile;
-        options.worldPrefix = directoryPrefix(worldFile);
+        options.worldPrefix = prefixForFile(worldFile);
     }
     warnIfUnreadable(settingsOption, settingsFile, err);
     warnIfUnreadable(worldOption, worldFile, err);

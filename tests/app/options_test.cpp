@@ -48,12 +48,12 @@ TEST(Options, NoArgumentsGiveTheStartUpFiles) {
 }
 
 TEST(Options, DirectoryPrefixKeepsTheLastSlash) {
-    EXPECT_EQ(directoryPrefix("rsc/firstWorld.ini"), "rsc/");
-    EXPECT_EQ(directoryPrefix("a/b/c.ini"), "a/b/");
-    EXPECT_EQ(directoryPrefix("/abs/world.ini"), "/abs/");
-    EXPECT_EQ(directoryPrefix("world.ini"), "");
-    EXPECT_EQ(directoryPrefix("dir/"), "dir/");
-    EXPECT_EQ(directoryPrefix(""), "");
+    EXPECT_EQ(prefixForFile("rsc/firstWorld.ini"), "rsc/");
+    EXPECT_EQ(prefixForFile("a/b/c.ini"), "a/b/");
+    EXPECT_EQ(prefixForFile("/abs/world.ini"), "/abs/");
+    EXPECT_EQ(prefixForFile("world.ini"), "");
+    EXPECT_EQ(prefixForFile("dir/"), "dir/");
+    EXPECT_EQ(prefixForFile(""), "");
 }
 
 TEST(Options, WorldAndSettingsTakeTheirPrefixFromTheirOwnDirectory) {
