@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <iosfwd>
 #include <list>
 #include <memory>
 #include <string>
@@ -49,6 +50,7 @@ struct Model;
 struct World;
 struct Spring;
 struct TextureRecord;  // owned by the texture registry
+struct ShapeStaging;   // the reader's state while a shape block is open
 
 struct Shape {
     ContourSet contours;                 // local outline (body frame after reading)
@@ -76,6 +78,9 @@ struct Shape {
     float centroidX = 0.0f, centroidY = 0.0f;
     Colour colour;
     std::string name;
+
+    // Reader (src/files): the keys of a shape block.
+    void read(std::istream& input, std::string prefix, ShapeStaging& staging);
 };
 
 // Sockets and plugs share one record kind; a joint is a partnered pair.
@@ -87,6 +92,9 @@ struct Anchor {
     Anchor* partner = nullptr;  // the other side of the joint
     std::string name;
     float weight = 0.0f;        // sockets only; read from the file, used by nothing
+
+    // Reader (src/files): the keys of a socket or plug block.
+    void read(std::istream& input, std::string prefix, const Placement& placement, bool isSocket);
 };
 
 using Socket = Anchor;
@@ -109,6 +117,9 @@ struct TexturedPolygon {
     std::vector<Point> texCoords;  // normalised by the texture size once read
     std::vector<Point> points;     // body-local outline
     Placement placement;
+
+    // Reader (src/files): the keys of a textured-polygon block.
+    void read(std::istream& input, std::string prefix);
 };
 
 struct Body {
@@ -143,6 +154,14 @@ struct Body {
     Body(const Body&) = delete;
     Body& operator=(const Body&) = delete;
     ~Body();
+
+    // Reader (src/files): the keys of a body block, the merge of a finished
+    // shape (with what its block staged), and the placement of a joint tree.
+    void read(std::istream& input, std::string prefix);
+    // addShape returns false (and stores nothing) when the merged mass
+    // figures would overflow a float; the staged items join the body anyway.
+    bool addShape(Shape&& shape, ShapeStaging& staging);
+    void placeTree();
 };
 
 constexpr uint8_t noGravityFlag = 1u << 0;
@@ -155,6 +174,11 @@ struct Model {
     Plug* rootPlug = nullptr;
     std::string name;
     std::string label;
+
+    // Reader (src/files): the keys of a model block, with the model's own
+    // copy of the world placement; and the pre-order gathering of the tree.
+    void read(std::istream& input, std::string prefix, Placement& placement);
+    void collectBodies(Body& root);
 };
 
 struct PairMemory {
@@ -184,4 +208,7 @@ struct World {
                              static_cast<size_t>(secondSerial)];
     }
     int bodyCount() const;
+
+    // Reader (src/files): the keys of a world block; makes this world current.
+    void read(std::istream& input, std::string prefix);
 };

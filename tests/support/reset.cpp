@@ -1,6 +1,7 @@
 #include "support/reset.h"
 
 #include "app/input_state.h"
+#include "files/diagnostics.h"
 #include "files/settings.h"
 #include "render/overlay_consoles.h"
 #include "render/tessellation.h"
@@ -15,6 +16,7 @@ void resetProcessState() {
     resetInputState();
     resetOverlayConsoles();
     resetSettings();
+    resetDiagnosticSink();
     resetWindowState();
     currentContourSet = nullptr;
     resetTextures();

@@ -1,0 +1,262 @@
+// The body block: shapes and their mass, anchors, textured polygons, child
+// bodies hung at sockets, and the body's finishing steps.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "files/blocks.h"
+#include "files/diagnostics.h"
+#include "files/reader_primitives.h"
+#include "files/shape_block.h"
+
+// Body "r" pre-sizes the shapes array; slots past this are not made ahead,
+// later shapes are appended instead, which stores the same shapes.
+static constexpr long long maxShapeSlots = 4096;
+
+static std::string describe(const Body& body) {
+    return body.name.empty() ? std::string("body") : "body \"" + body.name + "\"";
+}
+
+static void takeStaged(Body& body, ShapeStaging& staging) {
+    for (Anchor& socket : staging.stagedSockets) {
+        socket.owner = &body;
+        body.sockets.push_back(socket);
+    }
+    for (Anchor& plug : staging.stagedPlugs) {
+        plug.owner = &body;
+        body.plugs.push_back(plug);
+    }
+    for (auto& polygon : staging.stagedTexturedPolygons) body.textures.push_back(std::move(polygon));
+    staging.stagedSockets.clear();
+    staging.stagedPlugs.clear();
+    staging.stagedTexturedPolygons.clear();
+}
+
+bool Body::addShape(Shape&& shape, ShapeStaging& staging) {
+    takeStaged(*this, staging);
+
+    // Mass merge in placement coordinates: the new centre of mass and the
+    // moment about it by the parallel-axis rule.
+    float totalMass = mass + shape.mass;
+    float centreX = (mass * x + shape.mass * shape.centroidX) / totalMass;
+    float centreY = (mass * y + shape.mass * shape.centroidY) / totalMass;
+    float bodyDx = x - centreX, bodyDy = y - centreY;
+    float shapeDx = shape.centroidX - centreX, shapeDy = shape.centroidY - centreY;
+    float mergedInertia = inertia + mass * (bodyDx * bodyDx + bodyDy * bodyDy) + shape.inertia +
+                          shape.mass * (shapeDx * shapeDx + shapeDy * shapeDy);
+    if (!std::isfinite(totalMass) || !std::isfinite(centreX) || !std::isfinite(centreY) ||
+        !std::isfinite(mergedInertia))
+        return false;
+
+    if (shapes.size() > shapeCount)
+        shapes[shapeCount] = std::move(shape);
+    else
+        shapes.push_back(std::move(shape));
+    shapeCount += 1;
+    mass = totalMass;
+    x = centreX;
+    y = centreY;
+    inertia = mergedInertia;
+    return true;
+}
+
+static void readShape(std::istream& input, const std::string& prefix, Body& body) {
+    ShapeStaging staging;
+    std::optional<Shape> shape = constructShape(input, prefix, body.placement, staging);
+    if (!shape) {
+        takeStaged(body, staging);  // its anchors and polygons still belong to the body
+        return;
+    }
+    if (!body.addShape(std::move(*shape), staging))
+        reportReadProblem(input, "shape would make the mass of " + describe(body) + " overflow a float; left out");
+}
+
+// "c": which socket the next child hangs at, or which plug hangs this body.
+// Blanks are skipped before looking for a digit, so «c s 1» selects socket 1.
+static void readSelection(std::istream& input, Body& body) {
+    char which = 0;
+    if (!readSubKey(input, which)) return;
+    bool sockets = which == 's';
+    if (!sockets && which != 'g' && which != 'p') {
+        reportReadProblem(input, std::string("selection sub-key '") + which + "' means nothing; skipped");
+        return;
+    }
+    uint32_t& index = sockets ? body.nextSocket : body.parentPlug;
+    skipBlanks(input);
+    if (std::isdigit(input.peek())) {
+        readIndex(input, index);
+        return;
+    }
+    std::string name;
+    if (!readText(input, name)) return;
+    const std::deque<Anchor>& anchors = sockets ? body.sockets : body.plugs;
+    auto found = std::find_if(anchors.begin(), anchors.end(), [&](const Anchor& a) { return a.name == name; });
+    if (found == anchors.end()) {
+        reportReadProblem(input, std::string("no ") + (sockets ? "socket" : "plug") + " named \"" + name + "\" in " +
+                                     describe(body) + "; selection unchanged");
+        return;
+    }
+    index = static_cast<uint32_t>(found - anchors.begin());
+}
+
+// A child "P": read with this body's placement, then joined by the socket
+// at nextSocket and the child's plug at its parentPlug. A child that cannot
+// be joined hangs nowhere and is left out when the model gathers its tree.
+static void readChild(std::istream& input, const std::string& prefix, Body& parent) {
+    Body* child = constructBody(*parent.model, input, prefix, parent.placement);
+    if (child == nullptr) return;
+    uint32_t socketIndex = parent.nextSocket;
+    parent.nextSocket += 1;
+    if (socketIndex >= parent.sockets.size()) {
+        reportReadProblem(input, describe(parent) + " has no socket " + std::to_string(socketIndex) + " for " +
+                                     describe(*child) + "; the child is left out");
+        return;
+    }
+    if (child->parentPlug >= child->plugs.size()) {
+        reportReadProblem(input, describe(*child) + " has no plug " + std::to_string(child->parentPlug) +
+                                     " to hang by; it is left out");
+        return;
+    }
+    Anchor& socket = parent.sockets[socketIndex];
+    if (socket.partner != nullptr)
+        reportReadProblem(input, "socket " + std::to_string(socketIndex) + " of " + describe(parent) +
+                                     " already holds a child; the earlier one is left out");
+    Anchor& plug = child->plugs[child->parentPlug];
+    socket.partner = &plug;
+    plug.partner = &socket;
+}
+
+static void readKeyword(std::istream& input, Body& body) {
+    std::string keyword;
+    if (!readText(input, keyword)) return;
+    if (keyword == "BOLTED")
+        body.flags |= boltedFlag;
+    else if (keyword == "NOGRAVITY")
+        body.flags |= noGravityFlag;
+    else
+        reportReadProblem(input, "keyword \"" + keyword + "\" means nothing; skipped");
+}
+
+static void readShapeSlots(std::istream& input, Body& body) {
+    long long count = 0;
+    if (!readInteger(input, count)) return;
+    // Slots already filled are kept: their mass is merged into the body.
+    long long filled = static_cast<long long>(body.shapeCount);
+    if (count < filled)
+        reportReadProblem(input, "\"r " + std::to_string(count) + "\" is below the " + std::to_string(filled) +
+                                     " shapes already read; they are kept");
+    body.shapes.resize(static_cast<size_t>(std::max(std::min(count, maxShapeSlots), filled)));
+}
+
+void Body::read(std::istream& input, std::string prefix) {
+    char key = 0;
+    while (readKey(input, key)) {
+        Point vector;
+        float number = 0.0f;
+        switch (key) {
+        case 'p': readShape(input, prefix, *this); break;
+        case 's':
+            sockets.push_back(constructAnchor(input, prefix, placement, true));
+            sockets.back().owner = this;
+            break;
+        case 'g':
+            plugs.push_back(constructAnchor(input, prefix, placement, false));
+            plugs.back().owner = this;
+            break;
+        case 't':
+            if (auto polygon = constructTexturedPolygon(input, prefix, placement)) textures.push_back(std::move(polygon));
+            break;
+        case 'P': readChild(input, prefix, *this); break;
+        case 'c': readSelection(input, *this); break;
+        case 'V':
+            if (readVector(input, vector)) vx = vector.x, vy = vector.y;
+            break;
+        case 'W':
+            if (readNumber(input, number)) omega = number;
+            break;
+        case '!': readKeyword(input, *this); break;
+        case 'l': readText(input, name); break;
+        case 'r': readShapeSlots(input, *this); break;
+        case 'z':
+        case 'x':
+        case 'a': readPlacementKey(input, key, placement); break;
+        case 'f':
+            includeFile(input, prefix, [&](std::istream& included, const std::string& includedPrefix) {
+                read(included, includedPrefix);
+            });
+            break;
+        case '/': skipComment(input); break;
+        case '}': return;
+        default: noteIgnoredKey(input, key, "a body block"); break;
+        }
+    }
+}
+
+// Everything read in placement coordinates moves so the centre of mass
+// becomes the origin of the body's local frame.
+static void recentre(Body& body) {
+    float cx = body.x, cy = body.y;
+    for (Shape& shape : body.shapes) {
+        for (Contour& contour : shape.contours)
+            for (Point& p : contour) p.x -= cx, p.y -= cy;
+        shape.centroidX -= cx, shape.centroidY -= cy;
+        shape.localCentreX -= cx, shape.localCentreY -= cy;
+    }
+    for (Anchor& socket : body.sockets) socket.localX -= cx, socket.localY -= cy;
+    for (Anchor& plug : body.plugs) plug.localX -= cx, plug.localY -= cy;
+    for (auto& polygon : body.textures)
+        for (Point& p : polygon->points) p.x -= cx, p.y -= cy;
+}
+
+// Inverses of what the shapes gave. A body without usable mass or moment
+// gets 0, never an infinity: the solvers then leave it where it is.
+static void setInverses(std::istream& input, Body& body) {
+    bool bolted = body.flags & boltedFlag;
+    bool hasMass = std::isfinite(body.mass) && body.mass > 0.0f;
+    bool hasMoment = std::isfinite(body.inertia) && body.inertia > 0.0f;
+    body.invMass = hasMass ? 1.0f / body.mass : 0.0f;
+    body.invInertia = hasMass && hasMoment ? 1.0f / body.inertia : 0.0f;
+    if (!std::isfinite(body.invMass) || !std::isfinite(body.invInertia)) body.invMass = body.invInertia = 0.0f;
+    if (bolted) return;
+    if (!hasMass)
+        reportReadProblem(input, describe(body) + " has no shape with mass; it will not move");
+    else if (!hasMoment)
+        reportReadProblem(input, describe(body) + " has no moment of inertia; it will not move");
+}
+
+static void finishBody(std::istream& input, Body& body, const Placement& container) {
+    body.shapes.resize(body.shapeCount);
+    recentre(body);
+    body.angle = 0.0f;
+    // The container's translation, not the centre of mass: a root lands on
+    // its model's translation, children are moved by the tree placement.
+    body.x = container.tx;
+    body.y = container.ty;
+    setInverses(input, body);
+    body.baseMass = body.mass;
+    body.baseInertia = body.inertia;
+    if (body.flags & boltedFlag) {
+        body.vx = body.vy = 0.0f;
+        body.omega = 0.0f;
+        body.baseMass = body.mass;
+        body.mass = -1.0f;
+        body.invMass = 0.0f;
+        body.inertia = -1.0f;
+        body.invInertia = 0.0f;
+    }
+}
+
+Body* constructBody(Model& model, std::istream& input, const std::string& prefix, const Placement& container) {
+    if (model.bodies.size() >= static_cast<size_t>(maxBodiesPerWorld)) {
+        failStream(input, "more than " + std::to_string(maxBodiesPerWorld) +
+                              " bodies in one model (a world holds no more); reading of this file stops");
+        return nullptr;
+    }
+    model.bodies.push_back(std::make_unique<Body>());
+    Body& body = *model.bodies.back();
+    body.model = &model;
+    body.placement = container;
+    body.read(input, prefix);
+    finishBody(input, body, container);
+    return &body;
+}

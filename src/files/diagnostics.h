@@ -1,0 +1,16 @@
+// One-line notes about input the reader could not use: what stopped a
+// stream, what was skipped or refused. The user never sees them in the
+// window; they go to standard error unless a test points the sink elsewhere.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+// Where the notes go; std::cerr at start.
+extern std::ostream* diagnosticSink;
+
+// Writes "vantor: <source>:<line>: <what>" for the stream's current position.
+void reportReadProblem(std::istream& input, const std::string& what);
+
+// Back to std::cerr (tests).
+void resetDiagnosticSink();

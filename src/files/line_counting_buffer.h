@@ -1,0 +1,59 @@
+// A read-through stream buffer that knows which file it reads and on which
+// line it stands, so the reader's notes can name the place of a problem.
+// Every file the reader opens (and every stream handed to it) is read
+// through one; includes get their own, one level deeper.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <istream>
+#include <streambuf>
+#include <string>
+
+class LineCountingBuffer : public std::streambuf {
+public:
+    // `includedFrom` is the buffer of the including file (null at the top);
+    // every file of one top-level read shares the top's include budget.
+    LineCountingBuffer(std::streambuf* source, std::string sourceName, LineCountingBuffer* includedFrom = nullptr);
+
+    // Line (from 1) of the next character to be read.
+    long lineNumber() const;
+    const std::string& sourceName() const { return name; }
+    int includeDepth() const { return depth; }
+
+    // Notes written for this source; the reader stops writing them after a
+    // limit so a binary file read as a world does not flood the output.
+    int notesWritten = 0;
+
+    // Files opened by "f" below the top-level file, all levels together.
+    int& includesOpened() { return top->includeCount; }
+
+protected:
+    int_type underflow() override;
+
+private:
+    static constexpr size_t chunkSize = 4096;
+    std::streambuf* source;
+    std::string name;
+    int depth;
+    LineCountingBuffer* top;
+    int includeCount = 0;
+    long linesBeforeChunk = 0;  // line breaks in the chunks already passed
+    // Slot 0 keeps the last character of the previous chunk for one putback.
+    std::array<char, chunkSize + 1> chunk{};
+};
+
+// The counting buffer under `input`, or null for a plain stream.
+LineCountingBuffer* countingBufferOf(std::istream& input);
+
+// `input` itself when it already counts lines, else a counting view of it.
+class CountedInput {
+public:
+    CountedInput(std::istream& input, const std::string& sourceName);
+    std::istream& stream() { return wrapped ? *wrapped : original; }
+
+private:
+    std::istream& original;
+    std::unique_ptr<LineCountingBuffer> buffer;
+    std::unique_ptr<std::istream> wrapped;
+};

@@ -1,0 +1,255 @@
+#include "files/shape_block.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "files/blocks.h"
+#include "files/diagnostics.h"
+#include "files/enclosing_circle.h"
+#include "files/reader_primitives.h"
+#include "render/tessellation.h"
+#include "sim/random.h"
+
+// "r" only hints at sizes; a hint beyond this reserves no more, so a huge
+// number in a file cannot claim gigabytes.
+static constexpr long long maxCapacityHint = 4096;
+
+// Ellipses are 36-gons: one point every 10 degrees.
+static constexpr int ellipsePoints = 36;
+static constexpr double ellipseStep = 0.17453292519943295;
+
+static size_t capacityHint(long long n) {
+    return static_cast<size_t>(std::clamp<long long>(n, 0, maxCapacityHint));
+}
+
+static bool isUnrotated(const Placement& p) { return p.b == 0.0f && p.c == 0.0f; }
+
+// Rotation with one scale, mirrored or not: circles stay circles.
+static bool isSimilarity(const Placement& p) {
+    double size = std::max({std::fabs(p.a), std::fabs(p.b), std::fabs(p.c), std::fabs(p.d)});
+    double tolerance = 1e-6 * size;
+    bool turning = std::fabs(p.a - p.d) <= tolerance && std::fabs(p.b + p.c) <= tolerance;
+    bool mirroring = std::fabs(p.a + p.d) <= tolerance && std::fabs(p.b - p.c) <= tolerance;
+    return turning || mirroring;
+}
+
+// The 36-gon through which an ellipse (a circle under a placement that
+// scales x and y differently) is given.
+static bool writeEllipse(std::istream& input, const Placement& placement, Point centre, float radius,
+                         Contour& contour) {
+    const float cosine = static_cast<float>(std::cos(ellipseStep));
+    const float sine = static_cast<float>(std::sin(ellipseStep));
+    Contour ellipse(ellipsePoints);
+    float ox = radius, oy = 0.0f;
+    for (Point& point : ellipse) {
+        if (!mapPoint(input, placement, {centre.x + ox, centre.y + oy}, point)) return false;
+        float turnedX = cosine * ox - sine * oy;
+        oy = sine * ox + cosine * oy;
+        ox = turnedX;
+    }
+    contour = std::move(ellipse);
+    return true;
+}
+
+// "o": the last contour becomes a circle (one point and a radius) or, when
+// the placement would stretch it, an ellipse.
+static void readCircle(std::istream& input, Shape& shape, const Placement& placement) {
+    Point centre;
+    float radius = 0.0f;
+    if (!readVector(input, centre) || !readNumber(input, radius)) return;
+    Point mappedCentre;
+    if (!mapPoint(input, placement, centre, mappedCentre)) return;
+    size_t last = shape.contours.size() - 1;
+    shape.discRadii.resize(shape.contours.size(), 0.0f);
+    shape.discRadii[last] = radius;
+    shape.contours[last].assign(1, mappedCentre);
+
+    if (isUnrotated(placement)) {
+        if (std::fabs(static_cast<double>(placement.a) - static_cast<double>(placement.d)) > 1e-9)
+            writeEllipse(input, placement, centre, radius, shape.contours[last]);
+        else
+            // |a|: a mirrored placement (z -1 -1) must not give a negative radius.
+            shape.discRadii[last] *= std::fabs(placement.a);
+    } else if (isSimilarity(placement)) {
+        // Under a rotation the scale is sqrt|det|, not the entry a.
+        double determinant = static_cast<double>(placement.a) * placement.d - static_cast<double>(placement.b) * placement.c;
+        shape.discRadii[last] = static_cast<float>(radius * std::sqrt(std::fabs(determinant)));
+    } else {
+        writeEllipse(input, placement, centre, radius, shape.contours[last]);
+    }
+    if (!std::isfinite(shape.discRadii[last]))
+        failStream(input, "circle radius overflows a float; reading of this file stops");
+}
+
+static void readFriction(std::istream& input, Shape& shape) {
+    char which = 0;
+    if (!readSubKey(input, which)) return;
+    float value = 0.0f;
+    if (which == 's') {
+        if (readNumber(input, value)) shape.staticFriction = value;
+    } else if (which == 'k') {
+        if (readNumber(input, value)) shape.kineticFriction = value;
+    } else {
+        reportReadProblem(input, std::string("friction sub-key '") + which + "' means nothing; skipped");
+    }
+}
+
+static void readCapacityHint(std::istream& input, Shape& shape) {
+    char which = 0;
+    long long count = 0;
+    if (!readSubKey(input, which) || !readInteger(input, count)) return;
+    if (which == 'h')
+        shape.contours.back().reserve(capacityHint(count) + 1);
+    else
+        shape.contours.reserve(capacityHint(count));
+}
+
+static void readColour(std::istream& input, Shape& shape) {
+    float red = 0.0f, green = 0.0f, blue = 0.0f;
+    if (!readNumber(input, red) || !readNumber(input, green) || !readNumber(input, blue)) return;
+    shape.colour = {red / 255.0f, green / 255.0f, blue / 255.0f};
+}
+
+void Shape::read(std::istream& input, std::string prefix, ShapeStaging& staging) {
+    char key = 0;
+    while (readKey(input, key)) {
+        Point point;
+        float number = 0.0f;
+        switch (key) {
+        case 'v':
+            if (readVector(input, point) && mapPoint(input, staging.shapePlacement, point, point))
+                contours.back().push_back(point);
+            break;
+        case 'h': contours.emplace_back(); break;
+        case 'o': readCircle(input, *this, staging.shapePlacement); break;
+        case 'm':
+            if (readNumber(input, number)) mass = number;
+            break;
+        case 'd':
+            if (readNumber(input, number)) staging.pendingDensity = number;
+            break;
+        case 'u': readFriction(input, *this); break;
+        case 'e':
+            if (readNumber(input, number)) bounce = static_cast<double>(number) < 0.01 ? 0.01f : number;
+            break;
+        case 'k': readMask(input, collideMask); break;
+        case 'c': readColour(input, *this); break;
+        case 'l': readText(input, name); break;
+        case 'r': readCapacityHint(input, *this); break;
+        case 's':
+            staging.stagedSockets.push_back(constructAnchor(input, prefix, staging.shapePlacement, true));
+            break;
+        case 'g':
+            staging.stagedPlugs.push_back(constructAnchor(input, prefix, staging.shapePlacement, false));
+            break;
+        case 't':
+            if (auto polygon = constructTexturedPolygon(input, prefix, staging.shapePlacement))
+                staging.stagedTexturedPolygons.push_back(std::move(polygon));
+            break;
+        case 'z':
+        case 'x':
+        case 'a': readPlacementKey(input, key, staging.shapePlacement); break;
+        case 'f':
+            includeFile(input, prefix, [&](std::istream& included, const std::string& includedPrefix) {
+                read(included, includedPrefix, staging);
+            });
+            break;
+        case '/': skipComment(input); break;
+        case '}': return;
+        default: noteIgnoredKey(input, key, "a shape block"); break;
+        }
+    }
+}
+
+// Contours that "h" opened and nothing filled add nothing to the outline;
+// dropping them (with their radius entries) keeps per-contour loops from
+// meeting a contour without points. Every one-point contour gets a radius
+// entry, 0 when no "o" gave it one.
+static void tidyContours(Shape& shape) {
+    shape.discRadii.resize(shape.contours.size(), 0.0f);
+    size_t kept = 1;
+    for (size_t i = 1; i < shape.contours.size(); ++i) {
+        if (shape.contours[i].empty()) continue;
+        if (kept != i) {
+            shape.contours[kept] = std::move(shape.contours[i]);
+            shape.discRadii[kept] = shape.discRadii[i];
+        }
+        ++kept;
+    }
+    shape.contours.resize(kept);
+    shape.discRadii.resize(kept);
+}
+
+static void placeBoundingCircle(Shape& shape) {
+    const Contour& first = shape.contours[0];
+    EnclosingCircle circle = smallestEnclosingCircle(first);
+    shape.localCentreX = static_cast<float>(circle.x);
+    shape.localCentreY = static_cast<float>(circle.y);
+    // Measured again from the centre as stored, and rounded up, so that the
+    // float circle still holds every point.
+    double farthest = 0.0;
+    for (const Point& p : first)
+        farthest = std::max(farthest, std::hypot(p.x - static_cast<double>(shape.localCentreX),
+                                                 p.y - static_cast<double>(shape.localCentreY)));
+    float radius = static_cast<float>(farthest);
+    if (static_cast<double>(radius) < farthest) radius = std::nextafter(radius, INFINITY);
+    shape.radius = radius;
+}
+
+static bool hasUsableFigures(const Shape& shape) {
+    return std::isfinite(shape.area) && shape.area > 0.0f && std::isfinite(shape.mass) && shape.mass > 0.0f &&
+           std::isfinite(shape.inertia) && shape.inertia >= 0.0f && std::isfinite(shape.centroidX) &&
+           std::isfinite(shape.centroidY) && std::isfinite(shape.radius) && std::isfinite(shape.localCentreX) &&
+           std::isfinite(shape.localCentreY);
+}
+
+static std::string describe(const Shape& shape) {
+    return shape.name.empty() ? std::string("shape") : "shape \"" + shape.name + "\"";
+}
+
+// The finishing steps; false when the shape cannot join a body.
+static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& staging) {
+    if (shape.contours[0].empty()) {
+        reportReadProblem(input, describe(shape) + " has no points in its first contour; left out");
+        return false;
+    }
+    tidyContours(shape);
+    shape.predContours = shape.contours;
+    shape.cornerVectors = shape.contours;
+    shape.edgeNormals = shape.contours;
+    shape.curContours = shape.contours;
+    placeBoundingCircle(shape);
+    prepareShape(shape);
+    if (!(shape.area > 0.0f) || !std::isfinite(shape.area)) {
+        reportReadProblem(input, describe(shape) + " has no area; left out");
+        return false;
+    }
+    if (shape.mass == 0.0f) shape.mass = shape.area;
+    if (staging.pendingDensity != 0.0f) shape.mass = staging.pendingDensity * shape.area;
+    shape.inertia = (shape.mass / shape.area) * shape.inertia;
+    if (!hasUsableFigures(shape)) {
+        reportReadProblem(input, describe(shape) + " has no positive finite mass or moment; left out");
+        return false;
+    }
+    return true;
+}
+
+std::optional<Shape> constructShape(std::istream& input, const std::string& prefix, const Placement& bodyPlacement,
+                                    ShapeStaging& staging) {
+    Shape shape;
+    shape.contours.emplace_back();
+    staging.stagedSockets.clear();
+    staging.stagedPlugs.clear();
+    staging.pendingDensity = 0.0f;
+    staging.shapePlacement = bodyPlacement;
+    // Drawn even for a shape that ends up left out, so a file's colours do
+    // not depend on whether an earlier shape was usable.
+    float red = static_cast<float>(nextRandom() / 32767.0);
+    float green = static_cast<float>(nextRandom() / 32767.0);
+    float blue = static_cast<float>(nextRandom() / 32767.0);
+    shape.colour = {red, green, blue};
+
+    shape.read(input, prefix, staging);
+    if (!finishShape(input, shape, staging)) return std::nullopt;
+    return shape;
+}

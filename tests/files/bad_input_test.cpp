@@ -1,0 +1,158 @@
+// Files that break the rules of a well-formed world: nothing crashes, no
+// non-number reaches a world, and each problem is noted once.
+#include <cmath>
+
+#include "reader_fixture.h"
+
+using BadInputTest = ReaderTest;
+
+static bool bodyIsFinite(const Body& body) {
+    for (float v : {body.x, body.y, body.vx, body.vy, body.mass, body.inertia, body.invMass, body.invInertia,
+                    body.angle, body.omega})
+        if (!std::isfinite(v)) return false;
+    for (const Shape& shape : body.shapes)
+        for (const Contour& contour : shape.curContours)
+            for (const Point& p : contour)
+                if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+    return true;
+}
+
+TEST_F(BadInputTest, ModelWithoutBodyOrWithoutPlugIsLeftOut) {
+    World& world = loadWorld("M { l empty } M { P { p { v 0 0 v 1 0 v 1 1 } } } M { P { g { } c g 3 p { v 0 0 v 1 0 v 1 1 } } }");
+    EXPECT_TRUE(world.models.empty());
+    EXPECT_TRUE(noted("model without a body"));
+    EXPECT_TRUE(noted("body without plug 0 cannot hang"));
+    EXPECT_TRUE(noted("body without plug 3 cannot hang"));
+}
+
+TEST_F(BadInputTest, PluglessSecondBodyLeavesTheFirstAsRoot) {
+    World& world = loadWorld("M { " + squareBody(0, 0, "l kept") + " P { p { v 0 0 v 1 0 v 1 1 } } }");
+    EXPECT_EQ(onlyBody(world).name, "kept");
+}
+
+TEST_F(BadInputTest, ChildWithoutSocketOrPlugIsLeftOut) {
+    World& world = loadWorld("M { P { g { } s { } p { v -1 -1 v 1 -1 v 1 1 } " + squareBody(0, 0, "l socketed") +
+                             " P { g { } p { v 0 0 v 1 0 v 1 1 } l 'no socket left' } c s 0 "
+                             "P { p { v 0 0 v 1 0 v 1 1 } l 'no plug' } } }");
+    Model& model = *world.models.at(0);
+    ASSERT_EQ(model.bodies.size(), 2u);
+    EXPECT_EQ(model.bodies[1]->name, "socketed");
+    EXPECT_TRUE(noted("has no socket 1"));
+    EXPECT_TRUE(noted("body \"no plug\" has no plug 0"));
+    for (const auto& body : model.bodies) EXPECT_TRUE(bodyIsFinite(*body));
+}
+
+TEST_F(BadInputTest, SecondChildAtTheSameSocketReplacesTheFirst) {
+    World& world = loadWorld("M { P { g { } s { x= 5 0 } p { v -1 -1 v 1 -1 v 1 1 } " + squareBody(0, 0, "l old") +
+                             " c s 0 " + squareBody(0, 0, "l new") + " } }");
+    Model& model = *world.models.at(0);
+    ASSERT_EQ(model.bodies.size(), 2u);
+    EXPECT_EQ(model.bodies[1]->name, "new");
+    EXPECT_EQ(model.bodies[0]->sockets[0].partner->owner, model.bodies[1].get());
+    EXPECT_TRUE(noted("already holds a child"));
+}
+
+TEST_F(BadInputTest, BodyWithoutShapesHasNoInfiniteInverse) {
+    World& world = loadWorld("M { P { g { } l ghost } } M { P { g { } ! BOLTED } }");
+    ASSERT_EQ(world.models.size(), 2u);
+    const Body& ghost = *world.models[0]->bodies.at(0);
+    EXPECT_EQ(ghost.mass, 0.0f);
+    EXPECT_EQ(ghost.invMass, 0.0f);
+    EXPECT_EQ(ghost.invInertia, 0.0f);
+    EXPECT_TRUE(noted("body \"ghost\" has no shape with mass"));
+    const Body& pin = *world.models[1]->bodies.at(0);
+    EXPECT_EQ(pin.mass, -1.0f);
+    EXPECT_EQ(pin.invMass, 0.0f);
+    EXPECT_EQ(noteCount(), 1) << notes.str();  // a bolted body needs no mass
+}
+
+TEST_F(BadInputTest, ShapesWithoutUsableFiguresAreLeftOutButTheirAnchorsStay) {
+    World& world = loadWorld(
+        "M { P { g { } "
+        "p { l empty s { l kept } } "
+        "p { l flat v 0 0 v 1 1 v 2 2 } "
+        "p { l negative v 0 0 v 1 0 v 1 1 m -3 } "
+        "p { l 'lone point' v 4 4 } "
+        "p { l 'zero disc' o 0 0 0 } "
+        "p { l 'disc smaller than its hole' o 0 0 1 h o 0 0 2 } "
+        "p { v 0 0 v 2 0 v 2 2 v 0 2 } } }");
+    Body& body = onlyBody(world);
+    EXPECT_EQ(body.shapes.size(), 1u);
+    EXPECT_FLOAT_EQ(body.mass, 4.0f);
+    ASSERT_EQ(body.sockets.size(), 1u);
+    EXPECT_EQ(body.sockets[0].name, "kept");
+    EXPECT_EQ(body.sockets[0].owner, &body);
+    EXPECT_TRUE(noted("shape \"empty\" has no points"));
+    EXPECT_TRUE(noted("shape \"flat\" has no area"));
+    EXPECT_TRUE(noted("shape \"negative\" has no positive finite mass"));
+    EXPECT_TRUE(noted("shape \"lone point\" has no area"));
+    EXPECT_TRUE(noted("shape \"zero disc\" has no area"));
+    EXPECT_TRUE(noted("shape \"disc smaller than its hole\" has no area"));
+    EXPECT_TRUE(bodyIsFinite(body));
+}
+
+TEST_F(BadInputTest, NonFiniteNumbersNeverReachTheWorld) {
+    for (const char* keys : {"v 1e39 0", "v nan 0", "v inf 0", "m 1e39", "z 1e20 1e20 v 1e20 1e20",
+                             "v 0 0 v 3e38 0 v 3e38 3e38", "o 0 0 3e38", "d 1e38"}) {
+        resetProcessState();
+        diagnosticSink = &notes;
+        load(std::string("W { M { P { g { } p { v 0 0 v 1 0 v 1 1 } p { v 0 0 v 10 0 v 10 10 ") + keys + " } } } }");
+        ASSERT_EQ(worlds.size(), 1u) << keys;
+        for (const auto& model : worlds[0]->models)
+            for (const auto& body : model->bodies) EXPECT_TRUE(bodyIsFinite(*body)) << keys;
+    }
+}
+
+TEST_F(BadInputTest, ShapeThatWouldOverflowTheBodysMassIsLeftOut) {
+    std::string heavy = "p { v 0 0 v 1 0 v 1 1 m 1.5e38 } ";
+    World& world = loadWorld("M { P { g { } " + heavy + heavy + heavy + " } }");
+    Body& body = onlyBody(world);
+    EXPECT_EQ(body.shapes.size(), 2u);
+    EXPECT_FLOAT_EQ(body.mass, 3e38f);
+    EXPECT_TRUE(noted("overflow a float"));
+    EXPECT_TRUE(bodyIsFinite(body));
+}
+
+TEST_F(BadInputTest, NoWorldHoldsMoreThan256Bodies) {
+    std::string text;
+    for (int i = 0; i < 257; ++i) text += "M { " + squareBody(static_cast<float>(i), 0) + " }\n";
+    World& world = loadWorld(text);
+    EXPECT_EQ(world.models.size(), 256u);
+    EXPECT_EQ(world.bodyCount(), 256);
+    EXPECT_TRUE(noted("more than 256; left out"));
+}
+
+TEST_F(BadInputTest, OneModelWithTooManyBodiesStopsReading) {
+    // A chain: every body hangs the next at its one socket.
+    std::string text = "M { ";
+    for (int i = 0; i < 300; ++i) text += "P { g { } s { } p { v 0 0 v 1 0 v 1 1 } ";
+    for (int i = 0; i < 300; ++i) text += "} ";
+    text += "}";
+    World& world = loadWorld(text);
+    ASSERT_EQ(world.models.size(), 1u);
+    EXPECT_EQ(world.models[0]->bodies.size(), 256u);
+    EXPECT_TRUE(noted("more than 256 bodies in one model"));
+}
+
+TEST_F(BadInputTest, HugeShapeSlotCountDoesNotAllocate) {
+    World& world = loadWorld("M { P { g { } r 2000000000 p { v 0 0 v 1 0 v 1 1 } r 0 p { v 0 0 v 1 0 v 0 1 } r -4 } }");
+    Body& body = onlyBody(world);
+    EXPECT_EQ(body.shapes.size(), 2u);
+    EXPECT_LE(body.shapes.capacity(), 4096u);
+    EXPECT_TRUE(noted("\"r 0\" is below the 1 shapes already read"));
+}
+
+TEST_F(BadInputTest, NotesStopAfterAHundredPerFile) {
+    std::string junk(5000, 'q');
+    loadWorld(junk);
+    EXPECT_EQ(noteCount(), 101);
+    EXPECT_TRUE(noted("further problems in this file are not reported"));
+}
+
+TEST_F(BadInputTest, EndOfInputInsideBlocksFinishesThem) {
+    load("W { M { P { g { } p { v 0 0 v 2 0 v 2 2 v 0");
+    ASSERT_EQ(worlds.size(), 1u);
+    Body& body = onlyBody(*worlds[0]);
+    EXPECT_FLOAT_EQ(body.mass, 2.0f);  // the triangle read before the end
+    EXPECT_TRUE(noted("input ends where a number was expected"));
+}

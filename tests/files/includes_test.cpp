@@ -1,0 +1,63 @@
+// File inclusion: prefixes, missing files, failures that stop one file only,
+// and nesting limits.
+#include <chrono>
+
+#include "reader_fixture.h"
+
+using IncludesTest = ReaderTest;
+
+TEST_F(IncludesTest, IncludedNamesAreRelativeToTheIncludingFile) {
+    ASSERT_TRUE(loadFilePath(dataPath("include_main.ini"), dataPrefix()));
+    ASSERT_EQ(worlds.size(), 1u);
+    World& world = *worlds[0];
+    EXPECT_EQ(world.label, "main");
+    Body& body = onlyBody(world);
+    // sub/part.txt found square.txt and 'with blank.txt' next to itself.
+    EXPECT_FLOAT_EQ(body.mass, 4.0f);
+    EXPECT_EQ(body.name, "from a quoted name");
+    // The missing include added nothing and said so once.
+    EXPECT_EQ(noteCount(), 1) << notes.str();
+    EXPECT_TRUE(noted("include_main.ini:8: cannot open included file")) << notes.str();
+}
+
+TEST_F(IncludesTest, BadNumberStopsOnlyTheIncludedFile) {
+    ASSERT_TRUE(loadFilePath(dataPath("bad_number_main.ini"), dataPrefix()));
+    Body& body = onlyBody(*worlds.at(0));
+    // From the included file: the 2 × 2 square; the shape with the bad
+    // number ends with one point (no area, left out); the third shape is
+    // never read. The including file goes on with its unit square.
+    ASSERT_EQ(body.shapes.size(), 2u);
+    EXPECT_FLOAT_EQ(body.mass, 5.0f);
+    EXPECT_TRUE(noted("bad_number_part.txt:2: cannot read a number")) << notes.str();
+    EXPECT_TRUE(noted("has no area")) << notes.str();
+}
+
+TEST_F(IncludesTest, FileIncludingItselfStopsAtTheDepthLimit) {
+    loadWorld("M { P { g { } f 'self_include.txt' } }", dataPrefix());
+    Body& body = onlyBody(*worlds.at(0));
+    EXPECT_EQ(body.shapes.size(), 32u);
+    EXPECT_TRUE(noted("nested deeper than 32"));
+}
+
+TEST_F(IncludesTest, FileIncludingItselfTwiceEndsSoon) {
+    auto start = std::chrono::steady_clock::now();
+    loadWorld("M { P { g { } f 'twice_include.txt' } }", dataPrefix());
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 20.0);
+    EXPECT_TRUE(noted("includes in one read"));
+    EXPECT_LE(onlyBody(*worlds.at(0)).shapes.size(), 4097u);
+}
+
+TEST_F(IncludesTest, IncludeWorksInEveryBlock) {
+    // The same fragment read by the world reader and by the model reader.
+    World& world = loadWorld("f 'sub/with blank.txt' M { f 'sub/with blank.txt' " + squareBody(0, 0) + " }",
+                             dataPrefix());
+    EXPECT_EQ(world.label, "from a quoted name");
+    EXPECT_EQ(world.models.at(0)->label, "from a quoted name");
+}
+
+TEST_F(IncludesTest, DirectoriesAreNotIncluded) {
+    World& world = loadWorld("f sub l after", dataPrefix());
+    EXPECT_EQ(world.label, "after");
+    EXPECT_TRUE(noted("cannot open included file"));
+}
