@@ -137,6 +137,12 @@ public:
     virtual BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxIcon icon,
                                  BoxButtons buttons) = 0;
 
+    // Files dropped on the window together, by the handle WM_DROPFILES
+    // carries in wParam, in the order the window system numbers them.
+    virtual std::vector<std::string> droppedFiles(Handle drop) = 0;
+    // Releases the drop; its handle is invalid afterwards.
+    virtual void finishDrop(Handle drop) = 0;
+
     // Drawing in the current context.
     virtual void applyView(const ViewProjection& view) = 0;
     virtual void setupGLState() = 0;

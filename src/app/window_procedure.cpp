@@ -64,7 +64,9 @@ intptr_t windowProcedure(Platform& platform, const Message& message) {
                        static_cast<int>(highWord(message.lParam)));
             return 0;
         case wm::dropFiles:
-            // Dropped world files are read by the drop handler, wired in later.
+            // Dropped world files are read by the drop handler, wired in
+            // later; until then the drop is only released.
+            platform.finishDrop(message.wParam);
             return 0;
         default:
             return platform.defaultWindowProcedure(message);

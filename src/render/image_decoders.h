@@ -14,9 +14,10 @@
 // 65535 x 65535 x 4 bytes, which no texture upload could take anyway.
 constexpr uint64_t maxDecodedImageBytes = 256ull << 20;
 
-// Reads a whole image file; nothing for a missing or unreadable file, an
-// "http://" address (not fetched yet) or a file far larger than any image
-// we would decode.
+// Reads a whole image file, or fetches an "http://" full path through
+// textureBackend.fetchAddress; nothing for a missing or unreadable file, an
+// address with no fetcher installed, or a file far larger than any image we
+// would decode.
 std::optional<std::vector<uint8_t>> readImageFile(const std::string& fullPath);
 
 // TGA, uncompressed (type 2) or run-length encoded (type 10) true colour at

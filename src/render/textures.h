@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ struct TextureBackend {
     std::function<void(TextureRecord& record, const DecodedImage& image)> upload;
     // GL_MAX_TEXTURE_SIZE of the current context.
     std::function<uint32_t()> maxTextureSize;
+    // The bytes behind an "http://" full path; unset, addresses load as
+    // missing files (headless runs and tests stay off the network).
+    std::function<std::optional<std::vector<uint8_t>>(const std::string& fullPath)> fetchAddress;
 };
 
 extern TextureBackend textureBackend;

@@ -24,6 +24,7 @@ public:
     BoxAnswer questionAnswer = BoxAnswer::yes;
     int64_t now = 1000;
     intptr_t defaultResult = 77;
+    std::vector<std::string> drop1;  // the files of drop handle 1
 
     // Record.
     std::vector<std::string> calls;
@@ -112,6 +113,12 @@ public:
         boxes.push_back(ShownBox{text, caption, icon, buttons});
         return buttons == BoxButtons::yesNo ? questionAnswer : BoxAnswer::ok;
     }
+
+    std::vector<std::string> droppedFiles(Handle drop) override {
+        calls.push_back("droppedFiles");
+        return drop == 1 ? drop1 : std::vector<std::string>{};
+    }
+    void finishDrop(Handle) override { calls.push_back("finishDrop"); }
 
     void applyView(const ViewProjection& view) override {
         calls.push_back("applyView");

@@ -1,0 +1,17 @@
+// The fixed OpenGL state and the view: what resizeView and setupGLState
+// ask of the current context.
+#pragma once
+
+#include "app/platform.h"
+
+// Viewport and orthographic projection (depth 0 to 1); leaves the
+// model-view matrix current and at identity.
+void applyView(const ViewProjection& view);
+
+// Smooth shading, clear values, texturing, depth test (LEQUAL), alpha
+// blending, nicest hints; clears; sets the texture loader to mipmapping with
+// trilinear filtering. Returns true.
+bool setupGLState();
+
+// The front buffer's pixels, width x height from the bottom-left corner.
+bool readFrontBuffer(int width, int height, FrameImage& image);

@@ -1,0 +1,141 @@
+#include "render/gl/scene.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/gl/font.h"
+#include "render/overlay.h"
+#include "render/tessellation.h"
+#include "render/textures.h"
+#include "sim/globals.h"
+
+namespace {
+
+// The body's local frame in world coordinates; cosine and sine taken once
+// per body, as 32-bit floats.
+struct BodyTransform {
+    float cosAngle, sinAngle, x, y;
+
+    explicit BodyTransform(const Body& body)
+        : cosAngle(std::cos(body.angle)), sinAngle(std::sin(body.angle)), x(body.x), y(body.y) {}
+
+    Point apply(float localX, float localY) const {
+        return Point{cosAngle * localX - sinAngle * localY + x, sinAngle * localX + cosAngle * localY + y};
+    }
+};
+
+void vertex(const Point& p) { glVertex2f(p.x, p.y); }
+
+void drawTexturedPolygons(const Body& body, const BodyTransform& transform) {
+    glEnable(GL_TEXTURE_2D);
+    for (const auto& polygon : body.textures) {
+        glBindTexture(GL_TEXTURE_2D, polygon->texture ? polygon->texture->glName : 0);
+        glBegin(GL_POLYGON);
+        // The reader gives every polygon as many points as texture
+        // coordinates; a shorter point list is drawn only as far as it goes.
+        size_t count = std::min(polygon->texCoords.size(), polygon->points.size());
+        for (size_t i = 0; i < count; ++i) {
+            glTexCoord2f(polygon->texCoords[i].x, polygon->texCoords[i].y);
+            vertex(transform.apply(polygon->points[i].x, polygon->points[i].y));
+        }
+        glEnd();
+    }
+}
+
+void drawAnchorMarkers(const Body& body, const BodyTransform& transform) {
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glBegin(GL_POINTS);
+    glVertex2f(body.x, body.y);
+    glEnd();
+    for (const Socket& socket : body.sockets) {
+        glBegin(GL_POINTS);
+        vertex(transform.apply(socket.localX, socket.localY));
+        glEnd();
+    }
+    glColor3f(0.0f, 0.0f, 1.0f);
+    for (const Plug& plug : body.plugs) {
+        Point p = transform.apply(plug.localX, plug.localY);
+        glBegin(GL_POINTS);
+        vertex(p);
+        glVertex2f(p.x, p.y + 1.0f);
+        glEnd();
+    }
+}
+
+// The line from the body's parent plug to the parent's socket, both at
+// their predicted positions.
+void drawJointLine(const Body& body) {
+    if (body.parentPlug >= body.plugs.size()) return;
+    const Plug& plug = body.plugs[body.parentPlug];
+    if (plug.partner == nullptr || plug.partner->owner == nullptr) return;
+    glColor3f(0.75f, 0.9f, 0.0f);
+    glBegin(GL_LINES);
+    glVertex2f(plug.predX, plug.predY);
+    glVertex2f(plug.partner->predX, plug.partner->predY);
+    glEnd();
+}
+
+void drawGrabPoints(const Body& body) {
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_POINTS);
+    for (const SpringEnd* grab : body.grabs)
+        if (grab->point) vertex(*grab->point);
+    glEnd();
+}
+
+}  // namespace
+
+void drawShape(Shape& shape) {
+    currentContourSet = &shape.curContours;
+    for (const Triangle& triangle : shape.triangles) {
+        glColor3f(shape.colour.red, shape.colour.green, shape.colour.blue);
+        glBegin(GL_TRIANGLES);
+        for (const VertexRef& corner : triangle.corners) vertex(resolveVertex(corner));
+        glEnd();
+    }
+}
+
+void drawBody(Body& body) {
+    BodyTransform transform(body);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    if (!body.textures.empty()) {
+        // A textured body shows its textures only: no shapes, no markers,
+        // and none of the bodies hanging from it. Texturing stays on.
+        drawTexturedPolygons(body, transform);
+        return;
+    }
+    glDisable(GL_TEXTURE_2D);
+    for (Shape& shape : body.shapes) drawShape(shape);
+    // Children first, so this body's markers lie on top of them.
+    for (Socket& socket : body.sockets)
+        if (socket.partner && socket.partner->owner) drawBody(*socket.partner->owner);
+    drawAnchorMarkers(body, transform);
+    drawJointLine(body);
+    drawGrabPoints(body);
+}
+
+void drawWorld(World& world) {
+    currentWorld = &world;
+    for (auto& model : world.models)
+        if (model->rootPlug && model->rootPlug->owner) drawBody(*model->rootPlug->owner);
+    for (const Spring* spring : world.springs) {
+        if (!spring->endA || !spring->endB || !spring->endA->point || !spring->endB->point) continue;
+        glDisable(GL_TEXTURE_2D);
+        glColor3f(1.0f, 0.5f, 0.5f);
+        glBegin(GL_LINES);
+        vertex(*spring->endA->point);
+        vertex(*spring->endB->point);
+        glEnd();
+    }
+}
+
+bool renderFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    for (auto& world : worlds) drawWorld(*world);
+    GlOverlayPainter painter;
+    drawOverlay(painter);
+    return true;
+}

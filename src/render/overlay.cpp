@@ -1,0 +1,48 @@
+#include "render/overlay.h"
+
+#include "files/settings.h"
+#include "render/overlay_consoles.h"
+
+std::vector<std::string_view> overlayLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        if (end - start > overlayMaxLineLength) break;
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string trimConsoleText(const std::string& text, int linesDrawn) {
+    size_t start = 0;
+    while (linesDrawn > overlayMaxLines) {
+        --linesDrawn;
+        size_t lineBreak = text.find('\n', start);
+        if (lineBreak == std::string::npos) break;  // nothing left to remove
+        start = lineBreak + 1;
+    }
+    return text.substr(start);
+}
+
+float overlayColumnX(int console, float viewWidth) {
+    return -viewWidth * 0.5f + overlayColumnOffset + overlayColumnWidth * static_cast<float>(console);
+}
+
+void drawOverlay(OverlayPainter& painter) {
+    for (int console = firstConsole; console <= lastConsole; ++console) {
+        std::string& stream = overlayConsole(console);
+        const std::string text = stream;
+        std::vector<std::string_view> lines = overlayLines(text);
+        painter.beginConsole();
+        float y = viewHeight * 0.5f - overlayFirstBaseline;
+        float x = overlayColumnX(console, viewWidth);
+        for (std::string_view line : lines) {
+            painter.drawLine(x, y, line);
+            y -= overlayLineSpacing;
+        }
+        stream = trimConsoleText(text, static_cast<int>(lines.size()));
+    }
+}
