@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <fstream>
 #include <sstream>
 #include <utility>
 
@@ -65,14 +64,6 @@ std::vector<int> parseHeldKeys(const std::string& text) {
     return codes;
 }
 
-// A missing file reads as empty, as at start-up; a name typed on the
-// command line that cannot be opened is still worth a word.
-void warnIfUnreadable(const CLI::Option* option, const std::string& path, std::ostream& err) {
-    if (option->count() == 0) return;
-    std::ifstream probe(path);
-    if (!probe) err << "vantor: cannot open " << path << "; it reads as empty\n";
-}
-
 }  // namespace
 
 std::string prefixForFile(const std::string& path) {
@@ -116,6 +107,8 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         ->needs(headlessOption);
     app.add_option("--dump", options.dumpFile, "Headless: write the whole state as JSON after the last frame")
         ->type_name("FILE")
+        ->check(CLI::Validator(
+            [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""))
         ->needs(headlessOption);
     app.add_flag("--stats", options.stats, "Headless: print step-time statistics after the run")
         ->needs(headlessOption);
@@ -137,8 +130,6 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         options.worldFile = worldFile;
         options.worldPrefix = prefixForFile(worldFile);
     }
-    warnIfUnreadable(settingsOption, settingsFile, err);
-    warnIfUnreadable(worldOption, worldFile, err);
     exitCode = 0;
     return true;
 }
