@@ -150,6 +150,7 @@ public:
     virtual void reloadTextures() = 0;
     // Draws every world and the overlay, then swaps the buffers.
     virtual void renderFrame() = 0;
-    // The colour buffer last drawn (for screenshots); false without a context.
+    // The colour buffer being drawn, before it is swapped (for screenshots);
+    // false without a context.
     virtual bool readFrame(FrameImage& image) = 0;
 };

@@ -308,5 +308,5 @@ bool SdlPlatform::readFrame(FrameImage& image) {
     if (!context_) return false;
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(window_, &width, &height);
-    return readFrontBuffer(width, height, image);
+    return readBackBuffer(width, height, image);
 }

@@ -32,7 +32,7 @@ bool setupGLState() {
     return true;
 }
 
-bool readFrontBuffer(int width, int height, FrameImage& image) {
+bool readBackBuffer(int width, int height, FrameImage& image) {
     if (width <= 0 || height <= 0) return false;
     image.width = width;
     image.height = height;
@@ -41,9 +41,8 @@ bool readFrontBuffer(int width, int height, FrameImage& image) {
     }
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_FRONT);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
     glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
     glPopClientAttrib();
     return glGetError() == GL_NO_ERROR;
 }

@@ -13,5 +13,6 @@ void applyView(const ViewProjection& view);
 // trilinear filtering. Returns true.
 bool setupGLState();
 
-// The front buffer's pixels, width x height from the bottom-left corner.
-bool readFrontBuffer(int width, int height, FrameImage& image);
+// The back buffer's pixels (the frame drawn but not yet swapped), width x
+// height from the bottom-left corner.
+bool readBackBuffer(int width, int height, FrameImage& image);
