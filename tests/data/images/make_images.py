@@ -62,3 +62,5 @@ bmp24(os.path.join(HERE, "keyed.bmp"), [
 bmp32_with_alpha(os.path.join(HERE, "translucent.bmp"), [
     [(200, 100, 50, 0), (200, 100, 50, 128), (200, 100, 50, 255)],
 ])
+# 100 x 10 flat grey, wide enough to be halved.
+bmp24(os.path.join(HERE, "wide.bmp"), [[(128, 128, 128)] * 100] * 10)
