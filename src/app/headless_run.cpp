@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 
 #include "app/input_state.h"
 #include "app/state_dump.h"
@@ -15,12 +14,6 @@
 
 namespace {
 
-// A file that cannot be opened reads as empty, as at start-up.
-void readFile(const std::string& path, const std::string& prefix) {
-    std::ifstream input(path);
-    loadFile(input, prefix);
-}
-
 void holdKeys(const std::vector<int>& heldKeys) {
     for (int code : heldKeys) keys[static_cast<size_t>(code) & 0xFF] = 1;
 }
@@ -28,8 +21,8 @@ void holdKeys(const std::vector<int>& heldKeys) {
 void printStatistics(long frames, const StepStatistics& stats) {
     std::printf("frames: %ld\n", frames);
     std::printf("steps: %ld\n", stats.steps);
-    std::printf("step median: %.3f ms\n", stats.medianMs);
-    std::printf("step 95th percentile: %.3f ms\n", stats.percentile95Ms);
+    std::printf("step median: %.4g ms\n", stats.medianMs);
+    std::printf("step 95th percentile: %.4g ms\n", stats.percentile95Ms);
     std::printf("largest pass count: %d\n", static_cast<int>(stats.maxPassCount));
 }
 
@@ -51,8 +44,9 @@ StepStatistics summariseSteps(std::vector<double> stepMs, const std::vector<int3
 
 int runHeadless(const RunOptions& options) {
     enableFlushToZero();
-    readFile(options.settingsFile, options.settingsPrefix);
-    readFile(options.worldFile, options.worldPrefix);
+    // A file that cannot be opened reads as empty, as at start-up.
+    loadFilePath(options.settingsFile, options.settingsPrefix);
+    loadFilePath(options.worldFile, options.worldPrefix);
 
     std::vector<double> stepMs;
     std::vector<int32_t> passCounts;
