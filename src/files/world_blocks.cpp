@@ -1,6 +1,7 @@
 // World and model blocks, and the finishing of a model: its joint tree is
 // placed, gathered root first, given its current outline and committed.
 #include <cmath>
+#include <initializer_list>
 #include <unordered_map>
 
 #include "files/blocks.h"
@@ -11,16 +12,16 @@
 #include "sim/motion.h"
 
 void Body::placeTree() {
-    Plug& plug = plugs[parentPlug];
-    Socket* socket = plug.partner;
+    Plug* plug = parentPlug < plugs.size() ? &plugs[parentPlug] : nullptr;
+    Socket* socket = plug ? plug->partner : nullptr;
     if (socket != nullptr && socket->owner != nullptr) {
         const Body& parent = *socket->owner;
         float parentCos = std::cos(parent.angle), parentSin = std::sin(parent.angle);
         float ownCos = std::cos(angle), ownSin = std::sin(angle);
         x = parent.x + (parentCos * socket->localX - parentSin * socket->localY) -
-            (ownCos * plug.localX - ownSin * plug.localY);
+            (ownCos * plug->localX - ownSin * plug->localY);
         y = parent.y + (parentSin * socket->localX + parentCos * socket->localY) -
-            (ownSin * plug.localX + ownCos * plug.localY);
+            (ownSin * plug->localX + ownCos * plug->localY);
     }
     for (Socket& child : sockets)
         if (child.partner != nullptr) child.partner->owner->placeTree();
@@ -59,6 +60,46 @@ void placeCurrentOutline(Body& body) {
                               sine * local[j].x + cosine * local[j].y + body.y};
         }
     }
+}
+
+static bool allFinite(std::initializer_list<float> values) {
+    for (float v : values)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+static bool pointsFinite(const std::vector<Point>& points) {
+    for (const Point& p : points)
+        if (!allFinite({p.x, p.y})) return false;
+    return true;
+}
+
+static bool bodyIsFinite(const Body& b) {
+    if (!allFinite({b.x, b.y, b.vx, b.vy, b.omega, b.angle, b.mass, b.inertia, b.invMass, b.invInertia,
+                    b.baseMass, b.baseInertia}))
+        return false;
+    for (const Shape& shape : b.shapes) {
+        if (!allFinite({shape.centreX, shape.centreY, shape.localCentreX, shape.localCentreY, shape.radius}))
+            return false;
+        for (const Contour& contour : shape.contours)
+            if (!pointsFinite(contour)) return false;
+        for (const Contour& contour : shape.curContours)
+            if (!pointsFinite(contour)) return false;
+    }
+    for (const std::deque<Anchor>* anchors : {&b.sockets, &b.plugs})
+        for (const Anchor& a : *anchors)
+            if (!allFinite({a.localX, a.localY, a.worldX, a.worldY})) return false;
+    for (const auto& polygon : b.textures)
+        if (!pointsFinite(polygon->points) || !pointsFinite(polygon->texCoords)) return false;
+    return true;
+}
+
+// Every number the reader checked is finite, but sums of them need not be:
+// a body far out plus a local offset far out can pass the float range.
+static bool modelIsFinite(const Model& model) {
+    for (const auto& body : model.bodies)
+        if (!bodyIsFinite(*body)) return false;
+    return true;
 }
 
 void Model::read(std::istream& input, std::string prefix, Placement& placement) {
@@ -133,7 +174,9 @@ void World::read(std::istream& input, std::string prefix) {
                 // outlines follow from the local contours again.
                 for (auto& body : model->bodies) placeCurrentOutline(*body);
                 size_t total = static_cast<size_t>(bodyCount()) + model->bodies.size();
-                if (total > static_cast<size_t>(maxBodiesPerWorld))
+                if (!modelIsFinite(*model))
+                    reportReadProblem(in, "model lies beyond the float range once placed; left out");
+                else if (total > static_cast<size_t>(maxBodiesPerWorld))
                     reportReadProblem(in, "model would bring the world to " + std::to_string(total) +
                                               " bodies, more than " + std::to_string(maxBodiesPerWorld) +
                                               "; left out");

@@ -113,6 +113,15 @@ TEST_F(BadInputTest, ShapeThatWouldOverflowTheBodysMassIsLeftOut) {
     EXPECT_TRUE(bodyIsFinite(body));
 }
 
+TEST_F(BadInputTest, ModelPlacedBeyondTheFloatRangeIsLeftOut) {
+    // Each number fits a float, but a shapeless body keeps its anchors in
+    // placement coordinates and sits at the translation: their sum does not.
+    World& world = loadWorld("x= -3e38 0 M { P { g { x= 0 0 } } } x= 3e38 0 M { " + squareBody(0, 0) + " }");
+    ASSERT_EQ(world.models.size(), 1u);
+    EXPECT_TRUE(bodyIsFinite(*world.models[0]->bodies[0]));
+    EXPECT_TRUE(noted("beyond the float range"));
+}
+
 TEST_F(BadInputTest, NoWorldHoldsMoreThan256Bodies) {
     std::string text;
     for (int i = 0; i < 257; ++i) text += "M { " + squareBody(static_cast<float>(i), 0) + " }\n";
