@@ -42,6 +42,12 @@ bool sameFormat(const PixelFormatRequest& a, const PixelFormatRequest& b) {
            a.accumBits == b.accumBits && a.depthBits == b.depthBits && a.stencilBits == b.stencilBits;
 }
 
+// The message box says what failed; SDL's reason goes to the error stream.
+bool reportSdlFailure(const char* step) {
+    std::fprintf(stderr, "vantor: %s: %s\n", step, SDL_GetError());
+    return false;
+}
+
 Uint32 boxFlags(BoxIcon icon) {
     switch (icon) {
         case BoxIcon::warning:
@@ -105,7 +111,7 @@ Handle SdlPlatform::moduleHandle() { return programModule; }
 
 bool SdlPlatform::registerWindowClass(Handle, const std::string&) {
     if (!videoStarted_) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return reportSdlFailure("video");
         videoStarted_ = true;
     }
     // The program keeps the screen saver and monitor power-saving off.
@@ -152,7 +158,10 @@ Handle SdlPlatform::createWindow(const WindowSpec& spec) {
     applyPixelFormat(windowFormat_);
     window_ = SDL_CreateWindow(spec.title.c_str(), spec.x, spec.y, std::max(spec.width, 1), std::max(spec.height, 1),
                                flags);
-    if (!window_) return 0;
+    if (!window_) {
+        reportSdlFailure("window");
+        return 0;
+    }
     // The full-screen window switches the display to the mode asked for
     // when it is shown, and back when it leaves full screen.
     if (spec.popup && fullscreenModeSet_) SDL_SetWindowDisplayMode(window_, &fullscreenMode_);
@@ -194,7 +203,10 @@ bool SdlPlatform::setPixelFormat(Handle deviceContext, int format, const PixelFo
 Handle SdlPlatform::createRenderContext(Handle deviceContext) {
     if (getDeviceContext(deviceContext) == 0 || context_) return 0;
     context_ = SDL_GL_CreateContext(window_);
-    if (!context_) return 0;
+    if (!context_) {
+        reportSdlFailure("OpenGL context");
+        return 0;
+    }
     // SDL makes a new context current at once; the caller does that next.
     SDL_GL_MakeCurrent(window_, nullptr);
     contextHandle_ = nextContextHandle_++;
@@ -204,7 +216,7 @@ Handle SdlPlatform::createRenderContext(Handle deviceContext) {
 bool SdlPlatform::makeCurrent(Handle deviceContext, Handle renderContext) {
     if (deviceContext == 0 && renderContext == 0) return SDL_GL_MakeCurrent(window_, nullptr) == 0;
     if (getDeviceContext(deviceContext) == 0 || renderContext != contextHandle_ || !context_) return false;
-    return SDL_GL_MakeCurrent(window_, context_) == 0;
+    return SDL_GL_MakeCurrent(window_, context_) == 0 || reportSdlFailure("current context");
 }
 
 bool SdlPlatform::deleteRenderContext(Handle renderContext) {
@@ -239,7 +251,7 @@ BoxAnswer SdlPlatform::messageBox(const std::string& text, const std::string& ca
     int pressed = -1;
     if (SDL_ShowMessageBox(&data, &pressed) != 0) {
         // Without a display the report still reaches the user.
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        std::fprintf(stderr, "%s: %s (%s)\n", caption.c_str(), text.c_str(), SDL_GetError());
         return BoxAnswer::failed;
     }
     if (!yesNo) return BoxAnswer::ok;

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# The real program on an X display (run it through run_under_xvfb.sh):
+# it opens its window, draws the scene of tests/data/gui (pixels checked in
+# screenshots), follows a resize, falls back to a window when the full-screen
+# mode is refused and the user says Yes, closes when told No, and always
+# ends with exit code 0.
+# Usage: program_test.sh VANTOR CLOSE_WINDOW DATA_DIR
+set -euo pipefail
+
+vantor=$1
+close_window=$2
+data=$3
+work=$(mktemp -d)
+pid=
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -9 "$pid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$work/out" ] && sed 's/^/  vantor: /' "$work/out" >&2
+    exit 1
+}
+
+start() {  # settings file
+    "$vantor" --settings "$1" --world "$data/world.ini" >"$work/out" 2>&1 &
+    pid=$!
+}
+
+# "W H X Y" of the top-level window with this exact title, or nothing.
+geometry_of() {
+    { xwininfo -root -tree 2>/dev/null || true; } | awk -v title="\"$1\":" '
+        index($0, title) { for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+\+/) { split($i, g, /[x+]/); print g[1], g[2], g[3], g[4]; exit } }'
+}
+
+window_id() {
+    { xwininfo -root -tree 2>/dev/null || true; } | awk -v title="\"$1\":" 'index($0, title) { print $1; exit }'
+}
+
+wait_for_window() {
+    for _ in $(seq 1 100); do
+        [ -n "$(geometry_of "$1")" ] && return 0
+        kill -0 "$pid" 2>/dev/null || fail "vantor ended before the window \"$1\" appeared"
+        sleep 0.1
+    done
+    xwininfo -root -tree >&2
+    import -display "$DISPLAY" -window root gui_failure.png || true
+    fail "no window \"$1\" (screen left in gui_failure.png)"
+}
+
+# Waits for vantor to end and checks its exit code.
+expect_exit_zero() {
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "vantor did not end"
+    local code=0
+    wait "$pid" || code=$?
+    pid=
+    [ "$code" -eq 0 ] || fail "exit code $code, expected 0"
+}
+
+screenshot() { import -display "$DISPLAY" -window root "$work/shot.png"; }
+
+# The colour (RRGGBB) at world point (x, y) of the window "Vantor":
+# the origin at the client area's centre, y up, one unit per pixel.
+colour_at() {
+    read -r w h left top <<<"$(geometry_of Vantor)"
+    local column=$((left + w / 2 + $1)) row=$((top + h / 2 - $2 - 1))
+    convert "$work/shot.png" -format "%[hex:p{$column,$row}]" info: | cut -c1-6
+}
+
+expect_colour() {  # x y RRGGBB what
+    local got
+    got=$(colour_at "$1" "$2")
+    [ "$got" = "$3" ] || fail "$4 at ($1, $2): got $got, expected $3"
+}
+
+check_scene() {
+    screenshot
+    expect_colour -150 -110 FF0000 "the bolted floor"
+    expect_colour -110 30 00FF00 "the floating box"
+    expect_colour 110 50 FFFF00 "the textured body (its texture, not its grey shape)"
+    expect_colour 0 120 000000 "empty space"
+}
+
+echo "windowed: draws the scene, follows a resize, closes with 0"
+start "$data/engine.ini"
+wait_for_window Vantor
+read -r w h left top <<<"$(geometry_of Vantor)"
+[ "$w $h $left $top" = "400 300 100 80" ] || fail "windowed geometry $w $h $left $top, expected 400 300 100 80"
+sleep 1
+check_scene
+xdotool windowsize "$(window_id Vantor)" 600 420
+sleep 1
+read -r w h left top <<<"$(geometry_of Vantor)"
+[ "$w $h" = "600 420" ] || fail "resized to $w x $h, expected 600 x 420"
+check_scene
+"$close_window" Vantor || fail "close_window found no window"
+expect_exit_zero
+
+echo "a termination request also ends with 0"
+start "$data/engine.ini"
+wait_for_window Vantor
+kill -TERM "$pid"
+expect_exit_zero
+
+# The dialogs take the keyboard when the pointer is over them.
+answer_dialog() {  # title key
+    wait_for_window "$1"
+    read -r w h left top <<<"$(geometry_of "$1")"
+    xdotool mousemove $((left + w / 2)) $((top + h / 4)) key "$2"
+}
+
+echo "full screen in the display's own mode: a popup over the whole screen"
+printf 'w 400 300\nf 1280 1024\ns f\n' >"$work/fullscreen.ini"
+start "$work/fullscreen.ini"
+wait_for_window Vantor
+read -r w h left top <<<"$(geometry_of Vantor)"
+[ "$w $h $left $top" = "1280 1024 0 0" ] || fail "full-screen geometry $w $h $left $top, expected 1280 1024 0 0"
+sleep 1
+check_scene
+"$close_window" Vantor
+expect_exit_zero
+
+printf 'w 400 300\nf 1000 700\ns f\n' >"$work/refused.ini"
+
+echo "refused full screen, answered Yes: a window at the origin"
+start "$work/refused.ini"
+answer_dialog "Tolu GL" Return
+wait_for_window Vantor
+read -r w h left top <<<"$(geometry_of Vantor)"
+[ "$w $h $left $top" = "1000 700 0 0" ] || fail "fallback geometry $w $h $left $top, expected 1000 700 0 0"
+sleep 1
+check_scene
+"$close_window" Vantor
+expect_exit_zero
+
+echo "refused full screen, answered No: the program closes"
+start "$work/refused.ini"
+answer_dialog "Tolu GL" Escape
+answer_dialog "ERROR" Return
+expect_exit_zero
+[ -z "$(geometry_of Vantor)" ] || fail "a window opened after No"
+
+echo "all program checks passed"
