@@ -12,7 +12,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation2
   libcurl4-openssl-dev
   libcli11-dev nlohmann-json3-dev
-  xvfb xauth xdotool x11-apps x11-utils xfonts-base libx11-dev imagemagick
+  xvfb xauth xdotool x11-apps x11-utils xfonts-base libx11-dev imagemagick python3
 )
 
 if [ "$(id -u)" -ne 0 ]; then

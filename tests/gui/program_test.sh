@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real program on an X display (run it through run_under_xvfb.sh):
 # it opens its window, draws the scene of tests/data/gui (pixels checked in
-# screenshots), follows a resize, falls back to a window when the full-screen
-# mode is refused and the user says Yes, closes when told No, and always
-# ends with exit code 0.
+# screenshots), follows a resize, opens full screen, falls back to a window
+# when the full-screen mode is refused and the user says Yes, closes when
+# told No, fetches a texture from an http:// address, and always ends with
+# exit code 0.
 # Usage: program_test.sh VANTOR CLOSE_WINDOW DATA_DIR
 set -euo pipefail
 
@@ -12,8 +13,10 @@ close_window=$2
 data=$3
 work=$(mktemp -d)
 pid=
+server=
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -9 "$pid" 2>/dev/null || true; fi
+    if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -145,5 +148,29 @@ answer_dialog "Tolu GL" Escape
 answer_dialog "ERROR" Return
 expect_exit_zero
 [ -z "$(geometry_of Vantor)" ] || fail "a window opened after No"
+
+echo "a texture named by an http:// address is fetched"
+python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$data" >"$work/server" 2>&1 &
+server=$!
+port=
+for _ in $(seq 1 50); do
+    port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/server" | head -1)
+    [ -n "$port" ] && break
+    sleep 0.1
+done
+[ -n "$port" ] || fail "the test's HTTP server did not start"
+sed "s|t yellow.tga|t http://127.0.0.1:$port/yellow.tga|" "$data/world.ini" >"$work/http_world.ini"
+"$vantor" --settings "$data/engine.ini" --world "$work/http_world.ini" >"$work/out" 2>&1 &
+pid=$!
+wait_for_window Vantor
+sleep 1
+screenshot
+expect_colour 110 50 FFFF00 "the texture fetched over HTTP"
+grep -q "GET /yellow.tga" "$work/server" || fail "the image was not asked for"
+"$close_window" Vantor
+expect_exit_zero
+kill "$server"
+wait "$server" 2>/dev/null || true
+server=
 
 echo "all program checks passed"
