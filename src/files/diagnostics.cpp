@@ -6,8 +6,8 @@
 
 std::ostream* diagnosticSink = &std::cerr;
 
-// Past this many notes for one source only a final remark is written.
-static constexpr int notesPerSource = 100;
+// Past this many notes in one top-level read only a final remark is written.
+static constexpr int notesPerRead = 100;
 
 void reportReadProblem(std::istream& input, const std::string& what) {
     if (diagnosticSink == nullptr) return;
@@ -16,11 +16,12 @@ void reportReadProblem(std::istream& input, const std::string& what) {
         *diagnosticSink << "vantor: <input>: " << what << "\n";
         return;
     }
-    counting->notesWritten += 1;
-    if (counting->notesWritten > notesPerSource + 1) return;
+    int& written = counting->notesWritten();
+    written += 1;
+    if (written > notesPerRead + 1) return;
     *diagnosticSink << "vantor: " << counting->sourceName() << ":" << counting->lineNumber() << ": ";
-    if (counting->notesWritten == notesPerSource + 1)
-        *diagnosticSink << "further problems in this file are not reported\n";
+    if (written == notesPerRead + 1)
+        *diagnosticSink << "further problems in this read are not reported\n";
     else
         *diagnosticSink << what << "\n";
 }

@@ -21,9 +21,10 @@ public:
     const std::string& sourceName() const { return name; }
     int includeDepth() const { return depth; }
 
-    // Notes written for this source; the reader stops writing them after a
-    // limit so a binary file read as a world does not flood the output.
-    int notesWritten = 0;
+    // Notes written for the whole top-level read, included files too: the
+    // reader stops writing them after a limit, so a binary file read as a
+    // world (or a file that includes itself) does not flood the output.
+    int& notesWritten() { return top->noteCount; }
 
     // Files opened by "f" below the top-level file, all levels together.
     int& includesOpened() { return top->includeCount; }
@@ -38,6 +39,7 @@ private:
     int depth;
     LineCountingBuffer* top;
     int includeCount = 0;
+    int noteCount = 0;
     long linesBeforeChunk = 0;  // line breaks in the chunks already passed
     // Slot 0 keeps the last character of the previous chunk for one putback.
     std::array<char, chunkSize + 1> chunk{};

@@ -151,11 +151,11 @@ TEST_F(BadInputTest, HugeShapeSlotCountDoesNotAllocate) {
     EXPECT_TRUE(noted("\"r 0\" is below the 1 shapes already read"));
 }
 
-TEST_F(BadInputTest, NotesStopAfterAHundredPerFile) {
+TEST_F(BadInputTest, NotesStopAfterAHundredPerRead) {
     std::string junk(5000, 'q');
     loadWorld(junk);
     EXPECT_EQ(noteCount(), 101);
-    EXPECT_TRUE(noted("further problems in this file are not reported"));
+    EXPECT_TRUE(noted("further problems in this read are not reported"));
 }
 
 TEST_F(BadInputTest, EndOfInputInsideBlocksFinishesThem) {

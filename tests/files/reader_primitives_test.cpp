@@ -58,19 +58,6 @@ TEST_F(PrimitivesTest, NumbersThatAreNotFiniteFloatsFailTheStream) {
     EXPECT_EQ(noteCount(), 5);
 }
 
-TEST_F(PrimitivesTest, PlacementKeysActFromTheLeft) {
-    // Translate, then turn: the turn acts in the outer frame.
-    std::istringstream input("= 10 0 a 90");
-    Placement placement;
-    char key = 0;
-    readPlacementKey(input, 'x', placement);
-    ASSERT_TRUE(readKey(input, key));
-    readPlacementKey(input, key, placement);
-    Point origin = placement.apply({0, 0});
-    EXPECT_NEAR(origin.x, 0.0f, 1e-5f);
-    EXPECT_NEAR(origin.y, 10.0f, 1e-5f);
-}
-
 TEST_F(PrimitivesTest, TranslationDiscardsOneCharacterWhateverItIs) {
     // «x 10 20»: the "1" is discarded, "0 20" is the vector.
     World& world = loadWorld("x 10 20");

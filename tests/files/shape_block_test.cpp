@@ -55,9 +55,6 @@ TEST_F(ShapeBlockTest, MaterialKeys) {
     EXPECT_FLOAT_EQ(shape.colour.blue, 0.2f);
     EXPECT_EQ(shape.name, "a name");
     EXPECT_FLOAT_EQ(readShape(unitSquare + "e 0.5").bounce, 0.5f);
-    EXPECT_EQ(readShape(unitSquare + "k 0777").collideMask, 0777u);
-    // Decimal again after a mask: "m 010" is ten.
-    EXPECT_FLOAT_EQ(readShape(unitSquare + "k 0x10 m 010").mass, 10.0f);
 }
 
 TEST_F(ShapeBlockTest, DefaultColourTakesThreeGeneratorValuesRedFirst) {

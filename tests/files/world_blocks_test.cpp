@@ -175,11 +175,3 @@ TEST_F(WorldBlocksTest, UnquotedNameWithBlankStopsTheFile) {
     EXPECT_EQ(quoted.label, "after");
 }
 
-TEST_F(WorldBlocksTest, ShapeSlotsPresizedByRAreFilledInOrder) {
-    World& world = loadWorld("M { P { g { } r 3 p { v 0 0 v 1 0 v 1 1 l a } p { v 0 0 v 1 0 v 0 1 l b } } }");
-    Body& body = onlyBody(world);
-    ASSERT_EQ(body.shapes.size(), 2u);
-    EXPECT_EQ(body.shapeCount, 2u);
-    EXPECT_EQ(body.shapes[0].name, "a");
-    EXPECT_EQ(body.shapes[1].name, "b");
-}
