@@ -24,7 +24,6 @@ public:
     BoxAnswer questionAnswer = BoxAnswer::yes;
     int64_t now = 1000;
     intptr_t defaultResult = 77;
-    std::vector<std::string> drop1;  // the files of drop handle 1
 
     // Record.
     std::vector<std::string> calls;
@@ -114,9 +113,9 @@ public:
         return buttons == BoxButtons::yesNo ? questionAnswer : BoxAnswer::ok;
     }
 
-    std::vector<std::string> droppedFiles(Handle drop) override {
+    std::vector<std::string> droppedFiles(Handle) override {
         calls.push_back("droppedFiles");
-        return drop == 1 ? drop1 : std::vector<std::string>{};
+        return {};
     }
     void finishDrop(Handle) override { calls.push_back("finishDrop"); }
 

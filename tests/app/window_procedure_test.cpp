@@ -86,6 +86,16 @@ TEST_F(WindowProcedureTest, ScreenSaverAndMonitorPowerAreRefused) {
     EXPECT_EQ(platform.defaulted.size(), 1u);
 }
 
+TEST_F(WindowProcedureTest, MouseButtonsAndDropsEndHere) {
+    for (uint32_t button : {wm::leftButtonDown, wm::leftButtonUp, wm::rightButtonDown, wm::rightButtonUp})
+        EXPECT_EQ(send(button, 0, packLParam(1, 2)), 0);
+    // Buttons carry no position into the program: only moves do.
+    EXPECT_FLOAT_EQ(mousePos.x, 0.0f);
+    EXPECT_EQ(send(wm::dropFiles, 1), 0);
+    EXPECT_EQ(platform.count("finishDrop"), 1u);
+    EXPECT_TRUE(platform.defaulted.empty());
+}
+
 TEST_F(WindowProcedureTest, UnknownMessagesGoToTheDefaultWithTheirParameters) {
     EXPECT_EQ(send(0x0207, 5, 6), platform.defaultResult);
     ASSERT_EQ(platform.defaulted.size(), 1u);
