@@ -82,6 +82,11 @@ expect_colour() {  # x y RRGGBB what
     [ "$got" = "$3" ] || fail "$4 at ($1, $2): got $got, expected $3"
 }
 
+# Where the pure green box is in the last screenshot: WxH+X+Y.
+green_box() {
+    convert "$work/shot.png" -fill black +opaque "#00FF00" -format "%@" info:
+}
+
 check_scene() {
     screenshot
     expect_colour -150 -110 FF0000 "the bolted floor"
@@ -103,6 +108,29 @@ read -r w h left top <<<"$(geometry_of Vantor)"
 [ "$w $h" = "600 420" ] || fail "resized to $w x $h, expected 600 x 420"
 check_scene
 "$close_window" Vantor || fail "close_window found no window"
+expect_exit_zero
+
+echo "holding F1 stands the simulation still; released, the box falls"
+"$vantor" --settings "$data/engine.ini" --world "$data/falling_box.ini" >"$work/out" 2>&1 &
+pid=$!
+wait_for_window Vantor
+read -r w h left top <<<"$(geometry_of Vantor)"
+# Keys go to the window under the pointer (Xvfb has no window manager).
+xdotool mousemove $((left + w / 2)) $((top + h / 2)) keydown F1
+sleep 0.3
+screenshot
+held_first=$(green_box)
+sleep 0.7
+screenshot
+held_later=$(green_box)
+xdotool keyup F1
+sleep 0.7
+screenshot
+released=$(green_box)
+[ -n "$held_first" ] || fail "no green box on screen"
+[ "$held_first" = "$held_later" ] || fail "the box moved while F1 was held: $held_first, then $held_later"
+[ "$released" != "$held_later" ] || fail "the box stood still after F1 was released: $released"
+"$close_window" Vantor
 expect_exit_zero
 
 echo "a termination request also ends with 0"
