@@ -57,6 +57,8 @@ static void readCircle(std::istream& input, Shape& shape, const Placement& place
     Point centre;
     float radius = 0.0f;
     if (!readVector(input, centre) || !readNumber(input, radius)) return;
+    // A negative radius draws the same circle; a disc keeps a size, not a sign.
+    radius = std::fabs(radius);
     Point mappedCentre;
     if (!mapPoint(input, placement, centre, mappedCentre)) return;
     size_t last = shape.contours.size() - 1;

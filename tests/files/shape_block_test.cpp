@@ -104,6 +104,7 @@ TEST_F(ShapeBlockTest, CircleUnderTurnOrMirrorKeepsItsSize) {
     EXPECT_NEAR(readShape("a 90 o 0 0 2").discRadii[0], 2.0f, 1e-6f);
     EXPECT_NEAR(readShape("z 3 3 a 45 o 0 0 2").discRadii[0], 6.0f, 1e-5f);
     EXPECT_FLOAT_EQ(readShape("z -1 -1 o 0 0 2").discRadii[0], 2.0f);
+    EXPECT_FLOAT_EQ(readShape("o 0 0 -2").discRadii[0], 2.0f);
     EXPECT_EQ(readShape("z -1 -1 a 30 o 0 0 2").contours[0].size(), 1u);
 }
 
