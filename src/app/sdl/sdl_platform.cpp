@@ -248,10 +248,12 @@ BoxAnswer SdlPlatform::messageBox(const std::string& text, const std::string& ca
     data.message = text.c_str();
     data.numbuttons = yesNo ? 2 : 1;
     data.buttons = yesNo ? yesNoButtons : okButton;
+    // The report also goes to the error stream, where it outlives the box
+    // and reaches the user even when no box can be shown.
+    std::fprintf(stderr, "vantor: %s: %s\n", caption.c_str(), text.c_str());
     int pressed = -1;
     if (SDL_ShowMessageBox(&data, &pressed) != 0) {
-        // Without a display the report still reaches the user.
-        std::fprintf(stderr, "%s: %s (%s)\n", caption.c_str(), text.c_str(), SDL_GetError());
+        reportSdlFailure("message box");
         return BoxAnswer::failed;
     }
     if (!yesNo) return BoxAnswer::ok;
