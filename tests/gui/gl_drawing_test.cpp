@@ -140,6 +140,11 @@ TEST_F(GlWindowTest, ShapesShowInTheirColoursWithMarkersOnTop) {
     // Nothing is drawn outside the shapes.
     EXPECT_EQ(pixelAt(-100, 60), (Rgb{0, 0, 0}));
     EXPECT_EQ(currentWorld, &world);
+
+    // A shape whose current outline lost its points draws nothing.
+    floor.rootPlug->owner->shapes[0].curContours[0].resize(2);
+    drawFrame();
+    EXPECT_EQ(pixelAt(-100, -80), (Rgb{0, 0, 0}));
 }
 
 TEST_F(GlWindowTest, JointLinesSpringsAndGrabPointsAreDrawn) {

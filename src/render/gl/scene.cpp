@@ -28,6 +28,14 @@ struct BodyTransform {
 
 void vertex(const Point& p) { glVertex2f(p.x, p.y); }
 
+// The tessellation numbers corners within the outline it was given; an
+// outline that no longer has them is skipped rather than read past its end.
+bool resolvable(const ContourSet& contours, const Triangle& triangle) {
+    for (const VertexRef& corner : triangle.corners)
+        if (corner.contour >= contours.size() || corner.point >= contours[corner.contour].size()) return false;
+    return true;
+}
+
 void drawTexturedPolygons(const Body& body, const BodyTransform& transform) {
     glEnable(GL_TEXTURE_2D);
     for (const auto& polygon : body.textures) {
@@ -90,6 +98,7 @@ void drawGrabPoints(const Body& body) {
 void drawShape(Shape& shape) {
     currentContourSet = &shape.curContours;
     for (const Triangle& triangle : shape.triangles) {
+        if (!resolvable(shape.curContours, triangle)) continue;
         glColor3f(shape.colour.red, shape.colour.green, shape.colour.blue);
         glBegin(GL_TRIANGLES);
         for (const VertexRef& corner : triangle.corners) vertex(resolveVertex(corner));
