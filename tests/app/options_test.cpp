@@ -47,15 +47,6 @@ TEST(Options, NoArgumentsGiveTheStartUpFiles) {
     EXPECT_TRUE(p.err.empty()) << p.err;
 }
 
-TEST(Options, DirectoryPrefixKeepsTheLastSlash) {
-    EXPECT_EQ(prefixForFile("rsc/firstWorld.ini"), "rsc/");
-    EXPECT_EQ(prefixForFile("a/b/c.ini"), "a/b/");
-    EXPECT_EQ(prefixForFile("/abs/world.ini"), "/abs/");
-    EXPECT_EQ(prefixForFile("world.ini"), "");
-    EXPECT_EQ(prefixForFile("dir/"), "dir/");
-    EXPECT_EQ(prefixForFile(""), "");
-}
-
 TEST(Options, WorldAndSettingsTakeTheirPrefixFromTheirOwnDirectory) {
     Parse p = parse({"--world", "scenes/demo/stack.ini", "--settings", "engine.ini"});
     ASSERT_TRUE(p.proceed) << p.err;
@@ -63,6 +54,9 @@ TEST(Options, WorldAndSettingsTakeTheirPrefixFromTheirOwnDirectory) {
     EXPECT_EQ(p.options.worldPrefix, "scenes/demo/");
     EXPECT_EQ(p.options.settingsFile, "engine.ini");
     EXPECT_EQ(p.options.settingsPrefix, "");
+
+    EXPECT_EQ(prefixForFile("/abs/world.ini"), "/abs/");
+    EXPECT_EQ(prefixForFile("dir/"), "dir/");
 
     Parse onlyWorld = parse({"--world=w.ini"});
     ASSERT_TRUE(onlyWorld.proceed);

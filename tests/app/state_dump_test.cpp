@@ -285,11 +285,4 @@ TEST_F(StateDump, NamesThatAreNotUtf8StillGiveJson) {
     EXPECT_EQ(state["worlds"][0]["models"][0]["bodies"][0]["name"], "t\xef\xbf\xbdrso");
 }
 
-TEST_F(StateDump, EmptyStateHasGlobalsAndNoWorlds) {
-    json state = dumpAndParse();
-    EXPECT_EQ(state["worlds"], json::array());
-    EXPECT_TRUE(state["currentWorld"].is_null());
-    EXPECT_EQ(readFloat(state["timeScale"]), 1.0f);
-}
-
 }  // namespace
