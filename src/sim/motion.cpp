@@ -253,17 +253,28 @@ void correctJoint(Socket& socket) {
 
 void commitTree(Body& b) {
     float dt = stepTime;
-    PredictedMotion motion = predictedMotionOf(b);
-    for (SpringEnd* grab : b.grabs) *grab->point = motion.apply(grab->point->x, grab->point->y);
-
-    b.x += b.vx * dt + 0.5f * b.ax * dt * dt;
-    b.y += b.vy * dt + 0.5f * b.ay * dt * dt;
+    float newX = b.x + (b.vx * dt + 0.5f * b.ax * dt * dt);
+    float newY = b.y + (b.vy * dt + 0.5f * b.ay * dt * dt);
+    float newAngle = b.angle + (b.omega * dt + 0.5f * b.alpha * dt * dt);
+    bool finiteMotion = std::isfinite(newX) && std::isfinite(newY) && std::isfinite(newAngle) &&
+                        std::isfinite(b.vx) && std::isfinite(b.vy) && std::isfinite(b.omega);
+    if (finiteMotion) {
+        PredictedMotion motion = predictedMotionOf(b);
+        for (SpringEnd* grab : b.grabs) *grab->point = motion.apply(grab->point->x, grab->point->y);
+        b.x = newX;
+        b.y = newY;
+        b.angle = newAngle;
+    } else {
+        // A step that blew up must not leave NaN or infinity in the world:
+        // the body keeps its pose and stops.
+        b.vx = b.vy = b.omega = 0.0f;
+    }
     b.ax = b.ay = 0.0f;
-    b.angle += b.omega * dt + 0.5f * b.alpha * dt * dt;
     b.alpha = 0.0f;
 
     for (Shape& shape : b.shapes) {
-        for (size_t i = 0; i < shape.contours.size(); ++i) shape.curContours[i] = shape.predContours[i];
+        if (finiteMotion)
+            for (size_t i = 0; i < shape.contours.size(); ++i) shape.curContours[i] = shape.predContours[i];
         float cosAngle = std::cos(b.angle);
         float sinAngle = std::sin(b.angle);
         shape.centreX = cosAngle * shape.localCentreX - sinAngle * shape.localCentreY + b.x;

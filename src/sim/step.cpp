@@ -1,5 +1,6 @@
 #include "sim/step.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/input_state.h"
@@ -14,8 +15,13 @@ namespace {
 constexpr int32_t passLimit = 255;
 constexpr int32_t passesReported = 200;  // steps needing more are written to console 0
 
+// Holding K for minutes would otherwise grow the time scale to infinity and
+// turn every body into NaN. Far below that the sub-steps are already so long
+// that nothing useful is simulated, so growth stops here.
+constexpr float maxTimeScale = 1.0e4f;
+
 void applyTimeScaleKeys() {
-    if (keyHeld(vk::k)) timeScale = timeScale * 1.01;
+    if (keyHeld(vk::k)) timeScale = std::min<float>(timeScale * 1.01, std::max(timeScale, maxTimeScale));
     if (keyHeld(vk::l)) timeScale = timeScale / 1.01;
     if (keyHeld(vk::j)) timeScale = 1.0f;
 }

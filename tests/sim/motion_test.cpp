@@ -199,3 +199,15 @@ TEST_F(Motion, InertBodyKeepsItsPose) {
     EXPECT_EQ(inert.y, 4.0f);
     EXPECT_TRUE(worldIsFinite(world));
 }
+
+TEST_F(Motion, CommitRefusesNonFiniteMotion) {
+    Model& model = addModel(world, makeBox(2, 2, 3, 4));
+    Body& body = *model.bodies[0];
+    body.vx = INFINITY;
+    predictModel(model);
+    commitTree(body);
+    EXPECT_EQ(body.x, 3.0f);
+    EXPECT_EQ(body.y, 4.0f);
+    EXPECT_EQ(body.vx, 0.0f);
+    EXPECT_TRUE(worldIsFinite(world));
+}

@@ -190,3 +190,16 @@ TEST_F(Step, RunsAreDeterministic) {
     ASSERT_EQ(first.size(), second.size());
     for (size_t i = 0; i < first.size(); ++i) EXPECT_EQ(first[i], second[i]) << i;
 }
+
+TEST_F(Step, HoldingKForeverKeepsTheWorldFiniteAndJRestores) {
+    World& world = dropScene(10);
+    keys[vk::k] = 1;
+    for (int frame = 0; frame < 20000; ++frame) stepAllWorlds();
+    EXPECT_TRUE(std::isfinite(timeScale));
+    EXPECT_TRUE(worldIsFinite(world));
+    keys[vk::k] = 0;
+    keys[vk::j] = 1;
+    stepAllWorlds();
+    EXPECT_EQ(timeScale, 1.0f);
+    EXPECT_TRUE(worldIsFinite(world));
+}
