@@ -81,6 +81,10 @@ struct Shape {
 
     // Reader (src/files): the keys of a shape block.
     void read(std::istream& input, std::string prefix, ShapeStaging& staging);
+
+    // Picking (src/mouse): whether a world point lies on the shape's current
+    // outline; its vertices resolve against the current contour set.
+    bool containsPoint(Point point) const;
 };
 
 // Sockets and plugs share one record kind; a joint is a partnered pair.
@@ -104,6 +108,10 @@ struct SpringEnd {
     Body* body = nullptr;       // null for a world's cursor end
     Point* point = nullptr;     // a body end owns it; the cursor end points at mousePos
     std::list<Spring*> springs; // springs that use this end, in the order made
+
+    // Mouse (src/mouse): drops every entry of `spring`; true when the list is
+    // now empty and the end lies on a body (it is then to be freed).
+    bool removeSpring(Spring* spring);
 };
 
 struct Spring {
@@ -162,6 +170,15 @@ struct Body {
     // figures would overflow a float; the staged items join the body anyway.
     bool addShape(Shape&& shape, ShapeStaging& staging);
     void placeTree();
+
+    // Mouse (src/mouse): picking, the four button handlers, and taking a
+    // grab end off `grabs` (the caller frees it).
+    bool containsPoint(Point point) const;
+    void onLeftDown();
+    void onLeftUp();
+    void onRightDown();
+    void onRightUp();
+    void removeGrab(SpringEnd* end);
 };
 
 constexpr uint8_t noGravityFlag = 1u << 0;
@@ -179,6 +196,12 @@ struct Model {
     // copy of the world placement; and the pre-order gathering of the tree.
     void read(std::istream& input, std::string prefix, Placement& placement);
     void collectBodies(Body& root);
+
+    // Mouse (src/mouse): the button handlers, forwarded to every body.
+    void onLeftDown();
+    void onLeftUp();
+    void onRightDown();
+    void onRightUp();
 };
 
 struct PairMemory {
@@ -211,4 +234,13 @@ struct World {
 
     // Reader (src/files): the keys of a world block; makes this world current.
     void read(std::istream& input, std::string prefix);
+
+    // Mouse (src/mouse): the button handlers, forwarded to every model; and
+    // taking a spring out of the world, freeing it and the grab ends it was
+    // the last spring of.
+    void onLeftDown();
+    void onLeftUp();
+    void onRightDown();
+    void onRightUp();
+    void removeSpring(Spring* spring);
 };
