@@ -112,6 +112,17 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         ->needs(headlessOption);
     app.add_flag("--stats", options.stats, "Headless: print step-time statistics after the run")
         ->needs(headlessOption);
+    CLI::Option* screenshotOption =
+        app.add_option("--screenshot", options.screenshotFile, "Write the frame as a PNG after some frames, then exit")
+            ->type_name("FILE")
+            ->check(CLI::Validator(
+                [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""))
+            ->excludes(headlessOption);
+    app.add_option("--screenshot-frames", options.screenshotFrames, "Frames to run before the screenshot")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str()
+        ->needs(screenshotOption);
 
     try {
         app.parse(argc, argv);

@@ -14,4 +14,6 @@ struct RunOptions {
     std::vector<int> heldKeys;         // virtual-key codes held every headless frame
     std::string dumpFile;              // write the state as JSON after the last frame
     bool stats = false;                // print step-time statistics after the run
+    std::string screenshotFile;        // windowed: write the frame as a PNG, then exit
+    long screenshotFrames = 100;       // windowed: frames drawn before the screenshot
 };

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "app/main_loop.h"
+#include "app/sdl/screenshot_platform.h"
 #include "app/sdl/sdl_platform.h"
 #include "files/reader.h"
 #include "render/gl/texture_upload.h"
@@ -27,6 +28,13 @@ std::optional<std::vector<uint8_t>> fetchImage(const std::string& fullPath) {
 }  // namespace
 
 int runWindowed(const RunOptions& options) {
+    if (!options.screenshotFile.empty()) {
+        ScreenshotPlatform platform(options.screenshotFile, options.screenshotFrames);
+        installTextureUpload();
+        textureBackend.fetchAddress = fetchImage;
+        int exitCode = runProgram(platform, options, ProgramActions{readFile, stepAllWorlds});
+        return platform.written() ? exitCode : 1;
+    }
     SdlPlatform platform;
     installTextureUpload();
     textureBackend.fetchAddress = fetchImage;
