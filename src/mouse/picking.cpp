@@ -1,0 +1,53 @@
+// Picking: whether a world point lies on a body, tested against the
+// triangles of each shape's current outline. A circle around the swept
+// centre rejects far points before any triangle is looked at.
+#include "render/tessellation.h"
+#include "sim/records.h"
+
+namespace {
+
+// A corner the current outline no longer has (a damaged tessellation) makes
+// its triangle miss rather than read past the outline's end.
+bool resolvable(const ContourSet& contours, const Triangle& triangle) {
+    for (const VertexRef& corner : triangle.corners)
+        if (corner.contour >= contours.size() || corner.point >= contours[corner.contour].size()) return false;
+    return true;
+}
+
+// Edge (p, q) with opposite corner r: the point must lie on r's side. The
+// comparison with zero is strict, so a point on the edge's line counts as
+// inside only for counter-clockwise triangles (where t is positive).
+bool onInnerSide(Point p, Point q, Point r, Point point) {
+    float s = (p.x - q.x) * (p.y - point.y) - (p.y - q.y) * (p.x - point.x);
+    float t = (p.x - q.x) * (p.y - r.y) - (p.y - q.y) * (p.x - r.x);
+    return (s < 0.0f) == (t < 0.0f);
+}
+
+}  // namespace
+
+bool Shape::containsPoint(Point point) const {
+    // The bounding radius about the swept centre, not the current centre:
+    // near the leading edge of a fast shape a point can be rejected.
+    float dx = point.x - sweptX;
+    float dy = point.y - sweptY;
+    if (dx * dx + dy * dy > radius * radius) return false;
+    if (currentContourSet == nullptr) return false;
+    for (const Triangle& triangle : triangles) {
+        if (!resolvable(*currentContourSet, triangle)) continue;
+        Point a = resolveVertex(triangle.corners[0]);
+        Point b = resolveVertex(triangle.corners[1]);
+        Point c = resolveVertex(triangle.corners[2]);
+        if (onInnerSide(a, b, c, point) && onInnerSide(b, c, a, point) && onInnerSide(c, a, b, point)) return true;
+    }
+    return false;
+}
+
+bool Body::containsPoint(Point point) const {
+    for (const Shape& shape : shapes) {
+        // Designate the shape: its outline is the one its corners resolve
+        // against, and stays current after the test.
+        currentContourSet = &shape.curContours;
+        if (shape.containsPoint(point)) return true;
+    }
+    return false;
+}
