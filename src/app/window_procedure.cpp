@@ -1,12 +1,33 @@
 #include "app/window_procedure.h"
 
+#include "app/dropped_files.h"
 #include "app/input_state.h"
 #include "files/settings.h"
+#include "mouse/grab.h"
 #include "render/window.h"
 
 namespace {
 
+constexpr int displayColourBits = 32;
+
 void setKey(uintptr_t virtualKey, uint8_t held) { keys[virtualKey & 0xFF] = held; }
+
+// Alt+Enter: a new window in the other display mode, with the font and
+// every texture rebuilt in its context. Worlds, bodies and springs are not
+// touched.
+void toggleDisplayMode(Platform& platform) {
+    closeWindow(platform);
+    fullscreen = !fullscreen;
+    viewWidth = fullscreen ? fullscreenWidth : windowedWidth;
+    viewHeight = fullscreen ? fullscreenHeight : windowedHeight;
+    // A failure has been reported by openWindow; without a context there is
+    // nothing to build the font or textures in.
+    if (!openWindow(platform, windowTitle, pixelsFromSetting(viewWidth), pixelsFromSetting(viewHeight),
+                    displayColourBits, fullscreen))
+        return;
+    platform.buildFont();
+    platform.reloadTextures();
+}
 
 intptr_t onSystemCommand(Platform& platform, const Message& message) {
     // Neither the screen saver nor monitor power-saving may start while the
@@ -15,14 +36,19 @@ intptr_t onSystemCommand(Platform& platform, const Message& message) {
     return platform.defaultWindowProcedure(message);
 }
 
-intptr_t onSystemKeyDown(const Message& message) {
-    if (message.wParam == static_cast<uintptr_t>(vk::returnKey)) {
-        // Alt+Enter: the switch between windowed and full-screen display is
-        // wired in with the display-mode toggle; until then it does nothing.
-    }
-    // Other system keys (Alt+F4, Alt+Space, F10) do nothing, and none of
-    // them enters the key table.
+// Every repeat of Alt+Enter toggles again. Other system keys (Alt+F4,
+// Alt+Space, F10) do nothing, and none of them enters the key table.
+intptr_t onSystemKeyDown(Platform& platform, const Message& message) {
+    if (message.wParam == static_cast<uintptr_t>(vk::returnKey)) toggleDisplayMode(platform);
     return 0;
+}
+
+// A key released while Alt is held arrives as a system key. Its entry is
+// cleared all the same: left set, a K pressed before Alt would go on
+// growing the time scale after a plain release.
+intptr_t onSystemKeyUp(Platform& platform, const Message& message) {
+    setKey(message.wParam, 0);
+    return platform.defaultWindowProcedure(message);
 }
 
 }  // namespace
@@ -37,19 +63,27 @@ intptr_t windowProcedure(Platform& platform, const Message& message) {
         case wm::mouseMove:
             mousePos = mouseWorldPosition(message.lParam);
             return 0;
+        // The handlers read mousePos and keys, not the message.
         case wm::leftButtonDown:
+            onLeftDown();
+            return 0;
         case wm::rightButtonDown:
+            onRightDown();
+            return 0;
         case wm::leftButtonUp:
+            onLeftUp();
+            return 0;
         case wm::rightButtonUp:
-            // The grab-and-drag fan-out over all bodies is wired in with the
-            // mouse module; the handlers read mousePos and keys, not the message.
+            onRightUp();
             return 0;
         case wm::activate:
             return 0;
         case wm::sysCommand:
             return onSystemCommand(platform, message);
         case wm::sysKeyDown:
-            return onSystemKeyDown(message);
+            return onSystemKeyDown(platform, message);
+        case wm::sysKeyUp:
+            return onSystemKeyUp(platform, message);
         case wm::close:
             platform.postQuitMessage(0);
             return 0;
@@ -64,9 +98,7 @@ intptr_t windowProcedure(Platform& platform, const Message& message) {
                        static_cast<int>(highWord(message.lParam)));
             return 0;
         case wm::dropFiles:
-            // Dropped world files are read by the drop handler, wired in
-            // later; until then the drop is only released.
-            platform.finishDrop(message.wParam);
+            onDropFiles(platform, message.wParam);
             return 0;
         default:
             return platform.defaultWindowProcedure(message);

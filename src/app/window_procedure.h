@@ -1,6 +1,7 @@
 // The window procedure: turns the window's messages into the key table, the
-// cursor position and the program's few actions (resize, quit). It records
-// input only; stepping and drawing stay in the main loop.
+// cursor position and the program's few actions: the mouse-button fan-out,
+// dropped files, resize, the Alt+Enter display toggle and quit. Stepping and
+// drawing stay in the main loop.
 #pragma once
 
 #include <cstdint>

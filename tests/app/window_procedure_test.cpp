@@ -1,11 +1,16 @@
 // The window procedure against synthetic messages: key table, cursor
-// mapping, what reaches the default procedure, resize and close.
+// mapping, what reaches the default procedure, resize and close, the mouse
+// buttons reaching the grab fan-out, drops, and the Alt+Enter toggle.
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "app/input_state.h"
 #include "app/window_procedure.h"
 #include "fake_platform.h"
 #include "files/settings.h"
+#include "mouse/mouse_fixture.h"
+#include "render/window.h"
 #include "support/reset.h"
 
 namespace {
@@ -34,18 +39,28 @@ TEST_F(WindowProcedureTest, KeyMessagesSetAndClearTheTable) {
 }
 
 TEST_F(WindowProcedureTest, SystemKeysNeverEnterTheTableNorTheDefault) {
+    EXPECT_EQ(send(wm::sysKeyDown, vk::menu), 0);
+    EXPECT_EQ(send(wm::sysKeyDown, vk::f10), 0);
+    EXPECT_EQ(send(wm::sysKeyDown, 0x73), 0);  // Alt+F4 closes nothing
+    EXPECT_EQ(keys[vk::menu], 0);
+    EXPECT_EQ(keys[vk::f10], 0);
+    EXPECT_EQ(keys[0x73], 0);
+    EXPECT_EQ(send(wm::activate, 1), 0);
+    EXPECT_TRUE(platform.defaulted.empty());
+    EXPECT_FALSE(platform.quitPosted);
+}
+
+// K pressed, then Alt, then K released: the release is a system key, and
+// must still clear K, or the time scale keeps growing after a plain release.
+TEST_F(WindowProcedureTest, AKeyReleasedWhileAltIsHeldIsCleared) {
     send(wm::keyDown, vk::k);
-    // Alt goes down; K's release while Alt is held is a system key message.
     send(wm::sysKeyDown, vk::menu);
     send(wm::sysKeyUp, vk::k);
-    EXPECT_EQ(keys[vk::k], 1);
+    EXPECT_EQ(keys[vk::k], 0);
+    send(wm::sysKeyUp, vk::menu);
     EXPECT_EQ(keys[vk::menu], 0);
-    EXPECT_EQ(send(wm::sysKeyDown, vk::f10), 0);
-    EXPECT_EQ(send(wm::sysKeyDown, vk::returnKey), 0);
-    EXPECT_EQ(keys[vk::f10], 0);
-    EXPECT_EQ(send(wm::activate, 1), 0);
-    // Only the system key-up went on to the default procedure.
-    ASSERT_EQ(platform.defaulted.size(), 1u);
+    // The system key-ups still get their default processing.
+    ASSERT_EQ(platform.defaulted.size(), 2u);
     EXPECT_EQ(platform.defaulted[0].message, wm::sysKeyUp);
 }
 
@@ -94,6 +109,106 @@ TEST_F(WindowProcedureTest, MouseButtonsAndDropsEndHere) {
     EXPECT_EQ(send(wm::dropFiles, 1), 0);
     EXPECT_EQ(platform.count("finishDrop"), 1u);
     EXPECT_TRUE(platform.defaulted.empty());
+}
+
+// The buttons go to the fan-out, which picks at the last mouse move (the
+// button's own lParam and its MK_CONTROL flag are not read).
+TEST_F(WindowProcedureTest, ButtonsGrabPinAndReleaseAtTheLastMovePosition) {
+    World& world = addWorld();
+    Body& left = addPickableBox(world, 40, 40, -100, 0);
+    Body& right = addPickableBox(world, 40, 40, 100, 0);
+    currentWorld = &world;
+    // A press before any move picks at the world origin: nothing there.
+    send(wm::leftButtonDown, 0, packLParam(300, 300));
+    EXPECT_TRUE(world.springs.empty());
+    send(wm::mouseMove, 0, packLParam(300, 300));  // world (-100, 0)
+    send(wm::leftButtonDown, 0, packLParam(500, 300));
+    ASSERT_EQ(left.grabs.size(), 1u);
+    EXPECT_FLOAT_EQ(left.grabs.front()->point->x, -100.0f);
+    send(wm::leftButtonUp, 0x0008);  // MK_CONTROL, but Ctrl is not in the table
+    EXPECT_TRUE(left.grabs.empty());
+    send(wm::leftButtonDown);
+    send(wm::mouseMove, 0, packLParam(500, 300));  // world (100, 0)
+    send(wm::rightButtonDown);
+    send(wm::rightButtonUp);
+    ASSERT_EQ(world.springs.size(), 1u);
+    EXPECT_EQ(world.springs.front()->endB->body, &right);
+    EXPECT_TRUE(world.cursorEnd.springs.empty());
+}
+
+// Drops with their files, as the window system numbers them.
+class DropPlatform : public FakePlatform {
+public:
+    std::map<Handle, std::vector<std::string>> drops;
+    std::vector<std::string> droppedFiles(Handle drop) override {
+        calls.push_back("droppedFiles");
+        return drops[drop];
+    }
+};
+
+TEST_F(WindowProcedureTest, ADropIsReadIntoTheFirstWorldAndReleased) {
+    DropPlatform dropping;
+    dropping.drops[5] = {VANTOR_TEST_DATA "/drops/box.ini"};
+    EXPECT_EQ(windowProcedure(dropping, Message{1, wm::dropFiles, 5, 0}), 0);
+    // There was no world: an empty first one took the drop.
+    ASSERT_EQ(worlds.size(), 1u);
+    EXPECT_EQ(worlds[0]->models.size(), 1u);
+    EXPECT_EQ(dropping.count("finishDrop"), 1u);
+    EXPECT_GT(dropping.indexOf("finishDrop"), dropping.indexOf("droppedFiles"));
+}
+
+// Settings as the settings file left them and a window open at the
+// windowed size.
+class DisplayToggle : public WindowProcedureTest {
+protected:
+    void SetUp() override {
+        WindowProcedureTest::SetUp();
+        windowedWidth = 640.5f;
+        windowedHeight = 480.0f;
+        fullscreenWidth = 1280.0f;
+        fullscreenHeight = 1024.0f;
+        ASSERT_TRUE(openWindow(platform, windowTitle, 640, 480, 32, false));
+        platform.calls.clear();
+        platform.windows.clear();
+    }
+};
+
+TEST_F(DisplayToggle, AltEnterRebuildsWindowFontAndTexturesInTheOtherMode) {
+    World& world = addWorld();
+    addPickableBox(world, 40, 40, 0, 0);
+    currentWorld = &world;
+    send(wm::leftButtonDown);
+    EXPECT_EQ(send(wm::sysKeyDown, vk::returnKey), 0);
+    EXPECT_TRUE(fullscreen);
+    ASSERT_EQ(platform.windows.size(), 1u);
+    EXPECT_TRUE(platform.windows[0].popup);
+    EXPECT_EQ(platform.windows[0].width, 1280);
+    EXPECT_EQ(platform.windows[0].title, "Vantor");
+    EXPECT_FLOAT_EQ(viewWidth, 1280.0f);
+    // The old window goes before the new one; font, then textures, after it.
+    long destroyed = platform.indexOf("destroyWindow");
+    long created = platform.indexOf("createWindow");
+    long font = platform.indexOf("buildFont");
+    long textures = platform.indexOf("reloadTextures");
+    EXPECT_GE(destroyed, 0);
+    EXPECT_LT(destroyed, created);
+    EXPECT_LT(created, font);
+    EXPECT_LT(font, textures);
+    // Back, at the windowed size cut to whole pixels; the grab survives both.
+    send(wm::sysKeyDown, vk::returnKey);
+    EXPECT_FALSE(fullscreen);
+    EXPECT_EQ(platform.windows.back().width, 640);
+    EXPECT_FALSE(platform.windows.back().popup);
+    EXPECT_EQ(world.springs.size(), 1u);
+    EXPECT_EQ(keys[vk::returnKey], 0);
+}
+
+TEST_F(DisplayToggle, AFailedNewWindowBuildsNoFontAndNoTextures) {
+    platform.failing.insert("createWindow");
+    EXPECT_EQ(send(wm::sysKeyDown, vk::returnKey), 0);
+    EXPECT_EQ(platform.count("buildFont"), 0u);
+    EXPECT_EQ(platform.count("reloadTextures"), 0u);
+    EXPECT_EQ(windowState.renderContext, 0u);
 }
 
 TEST_F(WindowProcedureTest, UnknownMessagesGoToTheDefaultWithTheirParameters) {

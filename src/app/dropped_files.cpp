@@ -1,0 +1,44 @@
+#include "app/dropped_files.h"
+
+#include <memory>
+
+#include "app/input_state.h"
+#include "files/reader.h"
+#include "sim/globals.h"
+
+namespace {
+
+World& firstWorld() {
+    // Nothing to read into when the start-up file held no world; an empty
+    // one takes the drop rather than a read through a missing world.
+    if (worlds.empty()) worlds.push_back(std::make_unique<World>());
+    return *worlds.front();
+}
+
+void readDroppedFile(const std::string& path) {
+    World& world = firstWorld();
+    // The file's coordinates are measured from the cursor while it is read.
+    world.placement.tx = world.placement.tx + mousePos.x;
+    world.placement.ty = world.placement.ty + mousePos.y;
+    // The path is opened exactly as dropped; only the prefix for the files
+    // it includes uses forward slashes. A file that cannot be opened adds
+    // nothing, and the world is still the one read into.
+    if (!readWorldPath(world, path, dropPrefix(path))) currentWorld = &world;
+    world.placement.tx = (0.0f - mousePos.x) + world.placement.tx;
+    world.placement.ty = (0.0f - mousePos.y) + world.placement.ty;
+}
+
+}  // namespace
+
+std::string dropPrefix(const std::string& path) {
+    std::string prefix = path;
+    for (char& c : prefix)
+        if (c == '\\') c = '/';
+    size_t slash = prefix.rfind('/');
+    return slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
+}
+
+void onDropFiles(Platform& platform, Handle drop) {
+    for (const std::string& path : platform.droppedFiles(drop)) readDroppedFile(path);
+    platform.finishDrop(drop);
+}
