@@ -5,7 +5,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/headless_platform.h"
 #include "app/input_state.h"
+#include "app/main_loop.h"
+#include "app/replay.h"
 #include "app/state_dump.h"
 #include "files/reader.h"
 #include "sim/float_mode.h"
@@ -48,6 +51,22 @@ int runHeadless(const RunOptions& options) {
     loadFilePath(options.settingsFile, options.settingsPrefix);
     loadFilePath(options.worldFile, options.worldPrefix);
 
+    // Messages come only from a replay; the window procedure handles them
+    // against a platform without a window.
+    HeadlessPlatform headless;
+    InputSession session;
+    std::string error;
+    if (!session.open(headless, options.replayFile, options.recordFile, true, error)) {
+        std::fprintf(stderr, "vantor: %s\n", error.c_str());
+        return 1;
+    }
+    Platform& platform = session.platform();
+    // Without --frames a replay runs to its end: its last message, or the
+    // quit that a WM_CLOSE posted.
+    const ReplayPlatform* replay = session.replay();
+    bool untilReplayEnds = replay != nullptr && options.frames == 0;
+    auto replayGoesOn = [&] { return untilReplayEnds && (!replay->finished() || headless.quitPending()); };
+
     std::vector<double> stepMs;
     std::vector<int32_t> passCounts;
     if (options.stats) {
@@ -56,17 +75,22 @@ int runHeadless(const RunOptions& options) {
         stepMs.reserve(expected);
         passCounts.reserve(expected);
     }
-    for (long frame = 0; frame < options.frames; ++frame) {
+    long frame = 0;
+    for (; frame < options.frames || replayGoesOn(); ++frame) {
+        if (!handleOneMessage(platform)) break;
         holdKeys(options.heldKeys);
         // As in the windowed loop, F1 held stands the simulation still.
-        if (keyHeld(vk::f1)) continue;
-        auto start = std::chrono::steady_clock::now();
-        stepAllWorlds();
-        auto end = std::chrono::steady_clock::now();
-        if (options.stats) {
-            stepMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-            passCounts.push_back(passCount);
+        if (!keyHeld(vk::f1)) {
+            auto start = std::chrono::steady_clock::now();
+            stepAllWorlds();
+            auto end = std::chrono::steady_clock::now();
+            if (options.stats) {
+                stepMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+                passCounts.push_back(passCount);
+            }
         }
+        // No drawing, but the world it would leave current.
+        platform.renderFrame();
     }
 
     int exitCode = 0;
@@ -74,6 +98,6 @@ int runHeadless(const RunOptions& options) {
         std::fprintf(stderr, "vantor: cannot write %s\n", options.dumpFile.c_str());
         exitCode = 1;
     }
-    if (options.stats) printStatistics(options.frames, summariseSteps(std::move(stepMs), passCounts));
+    if (options.stats) printStatistics(frame, summariseSteps(std::move(stepMs), passCounts));
     return exitCode;
 }

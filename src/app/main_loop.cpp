@@ -1,6 +1,10 @@
 #include "app/main_loop.h"
 
+#include <cstdio>
+
 #include "app/input_state.h"
+#include "app/replay.h"
+#include "app/state_dump.h"
 #include "app/window_procedure.h"
 #include "files/settings.h"
 #include "render/window.h"
@@ -10,8 +14,8 @@ namespace {
 
 constexpr int colourBits = 32;
 
-// At most one message per pass, so a burst of input spreads over frames.
-// Returns false on WM_QUIT.
+}  // namespace
+
 bool handleOneMessage(Platform& platform) {
     Message message;
     if (!platform.peekMessage(message)) return true;
@@ -19,8 +23,6 @@ bool handleOneMessage(Platform& platform) {
     windowProcedure(platform, message);
     return true;
 }
-
-}  // namespace
 
 int64_t frameSleep(int64_t delay) {
     if (keyHeld(vk::f3)) return -1;
@@ -43,13 +45,26 @@ int runMainLoop(Platform& platform, const ProgramActions& actions, int64_t mark)
     }
 }
 
-int runProgram(Platform& platform, const RunOptions& options, const ProgramActions& actions) {
+int runProgram(Platform& realPlatform, const RunOptions& options, const ProgramActions& actions) {
     enableFlushToZero();
+    // Under a replay and a recorder when the command line asks for them.
+    InputSession session;
+    std::string error;
+    if (!session.open(realPlatform, options.replayFile, options.recordFile, false, error)) {
+        std::fprintf(stderr, "vantor: %s\n", error.c_str());
+        return 1;
+    }
+    Platform& platform = session.platform();
     actions.readFile(options.settingsFile, options.settingsPrefix);
     if (!openWindow(platform, windowTitle, pixelsFromSetting(viewWidth), pixelsFromSetting(viewHeight), colourBits,
                     fullscreen))
         return 0;
     platform.buildFont();
     actions.readFile(options.worldFile, options.worldPrefix);
-    return runMainLoop(platform, actions, platform.clock());
+    int exitCode = runMainLoop(platform, actions, platform.clock());
+    if (!options.dumpFile.empty() && !writeStateDump(options.dumpFile)) {
+        std::fprintf(stderr, "vantor: cannot write %s\n", options.dumpFile.c_str());
+        exitCode = 1;
+    }
+    return exitCode;
 }

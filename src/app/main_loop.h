@@ -22,9 +22,15 @@ constexpr int64_t slowKeyDelayMs = 150;  // F2 held
 constexpr int64_t stepKeyDelayMs = 50;   // S held
 
 // Start-up in order (flush-to-zero, settings, window, font, first world,
-// mark), then the loop. Returns the exit code: 0, also when the window
-// cannot be opened.
+// mark), then the loop, with the input replayed and recorded as the options
+// ask, and the state dumped after it. Returns the exit code: 0, also when
+// the window cannot be opened; 1 when a replay cannot be read or a record
+// or dump not written.
 int runProgram(Platform& platform, const RunOptions& options, const ProgramActions& actions);
+
+// At most one message per pass, so a burst of input spreads over frames:
+// the next queued message goes to the window procedure. False on WM_QUIT.
+bool handleOneMessage(Platform& platform);
 
 // The loop alone, from a clock reading `mark`; returns 0 on WM_QUIT.
 int runMainLoop(Platform& platform, const ProgramActions& actions, int64_t mark);

@@ -105,11 +105,21 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
     app.add_option("--hold", heldKeys, "Headless: keys held during every frame, comma-separated (" + keyNameList() + ")")
         ->type_name("KEYS")
         ->needs(headlessOption);
-    app.add_option("--dump", options.dumpFile, "Headless: write the whole state as JSON after the last frame")
+    app.add_option("--dump", options.dumpFile,
+                   "Write the whole state as JSON after the last frame (in a window: once the window has closed)")
         ->type_name("FILE")
         ->check(CLI::Validator(
-            [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""))
-        ->needs(headlessOption);
+            [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""));
+    app.add_option("--replay", options.replayFile,
+                   "Feed the messages of a record at their loop passes instead of the real input (with --headless: "
+                   "without a window, to the record's end unless --frames is given)")
+        ->type_name("FILE")
+        ->check(CLI::ExistingFile);
+    app.add_option("--record", options.recordFile,
+                   "Write every message the window procedure handles, with its loop pass, to FILE")
+        ->type_name("FILE")
+        ->check(CLI::Validator(
+            [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""));
     app.add_flag("--stats", options.stats, "Headless: print step-time statistics after the run")
         ->needs(headlessOption);
     CLI::Option* screenshotOption =

@@ -13,6 +13,8 @@ struct RunOptions {
     long frames = 0;                   // headless: frames to step back to back
     std::vector<int> heldKeys;         // virtual-key codes held every headless frame
     std::string dumpFile;              // write the state as JSON after the last frame
+    std::string replayFile;            // messages to feed instead of the real input
+    std::string recordFile;            // where to write every message handled
     bool stats = false;                // print step-time statistics after the run
     std::string screenshotFile;        // windowed: write the frame as a PNG, then exit
     long screenshotFrames = 100;       // windowed: frames drawn before the screenshot

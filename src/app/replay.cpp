@@ -1,0 +1,394 @@
+#include "app/replay.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "app/input_state.h"
+#include "files/settings.h"
+
+namespace {
+
+struct MessageName {
+    uint32_t number;
+    const char* name;
+};
+
+constexpr std::array<MessageName, 16> messageNames{{
+    {wm::size, "WM_SIZE"},
+    {wm::activate, "WM_ACTIVATE"},
+    {wm::close, "WM_CLOSE"},
+    {wm::quit, "WM_QUIT"},
+    {wm::keyDown, "WM_KEYDOWN"},
+    {wm::keyUp, "WM_KEYUP"},
+    {wm::sysKeyDown, "WM_SYSKEYDOWN"},
+    {wm::sysKeyUp, "WM_SYSKEYUP"},
+    {wm::sysCommand, "WM_SYSCOMMAND"},
+    {wm::mouseMove, "WM_MOUSEMOVE"},
+    {wm::leftButtonDown, "WM_LBUTTONDOWN"},
+    {wm::leftButtonUp, "WM_LBUTTONUP"},
+    {wm::rightButtonDown, "WM_RBUTTONDOWN"},
+    {wm::rightButtonUp, "WM_RBUTTONUP"},
+    {wm::dropFiles, "WM_DROPFILES"},
+    {0x0000, "WM_NULL"},
+}};
+
+// Messages whose lParam is a client point or size, written as "x,y".
+bool carriesPoint(uint32_t message) {
+    switch (message) {
+        case wm::size:
+        case wm::mouseMove:
+        case wm::leftButtonDown:
+        case wm::leftButtonUp:
+        case wm::rightButtonDown:
+        case wm::rightButtonUp:
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::string hex(uint64_t value) {
+    std::ostringstream text;
+    text << "0x" << std::hex << std::uppercase << value;
+    return text.str();
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+// A line split at blanks; "..." is one token, with \" and \\ inside it.
+bool splitLine(const std::string& line, std::vector<std::string>& tokens, std::string& error) {
+    size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
+            ++i;
+            continue;
+        }
+        std::string token;
+        if (line[i] == '"') {
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                char c = line[i++];
+                if (c == '"') {
+                    closed = true;
+                    break;
+                }
+                if (c == '\\' && i < line.size()) c = line[i++];
+                token += c;
+            }
+            if (!closed) {
+                error = "unclosed quotation mark";
+                return false;
+            }
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') token += line[i++];
+        }
+        tokens.push_back(std::move(token));
+    }
+    return true;
+}
+
+// A whole unsigned number, decimal or 0x hexadecimal, within 64 bits.
+bool readUnsigned(const std::string& text, uint64_t& value) {
+    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
+    if (errno != 0 || end == text.c_str() || *end != '\0') return false;
+    value = parsed;
+    return true;
+}
+
+bool readIteration(const std::string& text, long& iteration) {
+    uint64_t value = 0;
+    if (!readUnsigned(text, value) || value > static_cast<uint64_t>(1L << 40)) return false;
+    iteration = static_cast<long>(value);
+    return true;
+}
+
+// "x,y" packs two 16-bit halves; anything else is the whole number.
+bool readLParam(const std::string& text, intptr_t& lParam) {
+    size_t comma = text.find(',');
+    if (comma == std::string::npos) {
+        uint64_t value = 0;
+        if (!readUnsigned(text, value)) return false;
+        lParam = static_cast<intptr_t>(value);
+        return true;
+    }
+    uint64_t x = 0, y = 0;
+    if (!readUnsigned(text.substr(0, comma), x) || !readUnsigned(text.substr(comma + 1), y)) return false;
+    if (x > 0xFFFF || y > 0xFFFF) return false;
+    lParam = packLParam(static_cast<int>(x), static_cast<int>(y));
+    return true;
+}
+
+bool readMessageNumber(const std::string& text, uint32_t& number) {
+    for (const MessageName& entry : messageNames)
+        if (text == entry.name) {
+            number = entry.number;
+            return true;
+        }
+    uint64_t value = 0;
+    if (!readUnsigned(text, value) || value > 0xFFFFFFFFu) return false;
+    number = static_cast<uint32_t>(value);
+    return true;
+}
+
+bool readSize(const std::string& text, float& size) {
+    errno = 0;
+    char* end = nullptr;
+    size = std::strtof(text.c_str(), &end);
+    return errno == 0 && end != text.c_str() && *end == '\0' && std::isfinite(size) && size >= 0.0f;
+}
+
+bool readView(const std::vector<std::string>& tokens, ReplayEntry& entry, std::string& error) {
+    entry.kind = ReplayEntry::Kind::view;
+    if (tokens.size() != 5 || !readSize(tokens[2], entry.viewWidth) || !readSize(tokens[3], entry.viewHeight) ||
+        (tokens[4] != "windowed" && tokens[4] != "fullscreen")) {
+        error = "expected \"view WIDTH HEIGHT windowed|fullscreen\"";
+        return false;
+    }
+    entry.fullscreen = tokens[4] == "fullscreen";
+    return true;
+}
+
+bool readMessage(const std::vector<std::string>& tokens, ReplayEntry& entry, std::string& error) {
+    if (!readMessageNumber(tokens[1], entry.message.message)) {
+        error = "unknown message \"" + tokens[1] + "\"";
+        return false;
+    }
+    if (entry.message.message == wm::dropFiles) {
+        entry.files.assign(tokens.begin() + 2, tokens.end());
+        return true;
+    }
+    if (tokens.size() > 4) {
+        error = "more than wParam and lParam after the message";
+        return false;
+    }
+    uint64_t wParam = 0;
+    if (tokens.size() > 2 && !readUnsigned(tokens[2], wParam)) {
+        error = "wParam \"" + tokens[2] + "\" is not a whole number";
+        return false;
+    }
+    entry.message.wParam = static_cast<uintptr_t>(wParam);
+    if (tokens.size() > 3 && !readLParam(tokens[3], entry.message.lParam)) {
+        error = "lParam \"" + tokens[3] + "\" is neither a whole number nor x,y";
+        return false;
+    }
+    return true;
+}
+
+bool readEntry(const std::vector<std::string>& tokens, ReplayEntry& entry, std::string& error) {
+    if (tokens.size() < 2 || !readIteration(tokens[0], entry.iteration)) {
+        error = "expected a pass number and a message";
+        return false;
+    }
+    if (tokens[1] == "view") return readView(tokens, entry, error);
+    return readMessage(tokens, entry, error);
+}
+
+}  // namespace
+
+std::string messageName(uint32_t message) {
+    for (const MessageName& entry : messageNames)
+        if (entry.number == message) return entry.name;
+    return hex(message);
+}
+
+std::optional<std::vector<ReplayEntry>> parseReplay(std::istream& input, std::string& error) {
+    std::vector<ReplayEntry> entries;
+    std::string line;
+    long number = 0;
+    while (std::getline(input, line)) {
+        ++number;
+        std::vector<std::string> tokens;
+        std::string problem;
+        if (!splitLine(line, tokens, problem)) {
+            error = "line " + std::to_string(number) + ": " + problem;
+            return std::nullopt;
+        }
+        if (tokens.empty() || tokens[0][0] == '#') continue;
+        ReplayEntry entry;
+        if (!readEntry(tokens, entry, problem)) {
+            error = "line " + std::to_string(number) + ": " + problem;
+            return std::nullopt;
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::string formatReplayEntry(const ReplayEntry& entry) {
+    std::ostringstream line;
+    line << entry.iteration << ' ';
+    if (entry.kind == ReplayEntry::Kind::view) {
+        // Nine digits name one float exactly.
+        line.precision(9);
+        line << "view " << entry.viewWidth << ' ' << entry.viewHeight << ' '
+             << (entry.fullscreen ? "fullscreen" : "windowed");
+        return line.str();
+    }
+    const Message& message = entry.message;
+    line << messageName(message.message);
+    if (message.message == wm::dropFiles) {
+        for (const std::string& file : entry.files) line << ' ' << quoted(file);
+        return line.str();
+    }
+    line << ' ' << hex(message.wParam) << ' ';
+    if (carriesPoint(message.message))
+        line << lowWord(message.lParam) << ',' << highWord(message.lParam);
+    else
+        line << hex(static_cast<uint64_t>(message.lParam));
+    return line.str();
+}
+
+ReplayPlatform::ReplayPlatform(Platform& inner, std::vector<ReplayEntry> entries, bool headless)
+    : ForwardingPlatform(inner), entries_(std::move(entries)), headless_(headless) {}
+
+void ReplayPlatform::drainInner() {
+    Message real;
+    while (inner_.peekMessage(real)) {
+        if (real.message == wm::quit) {
+            quitPending_ = true;
+            quitCode_ = static_cast<int>(real.wParam);
+            return;
+        }
+        // The user can still close the window; other input is not the record's.
+        if (real.message == wm::close) closePending_ = true;
+        if (real.message == wm::dropFiles) inner_.finishDrop(real.wParam);
+    }
+}
+
+bool ReplayPlatform::nextDue(Message& message) {
+    while (!finished() && entries_[next_].iteration <= pass_) {
+        const ReplayEntry& entry = entries_[next_++];
+        if (entry.kind == ReplayEntry::Kind::view) {
+            if (headless_) {
+                viewWidth = entry.viewWidth;
+                viewHeight = entry.viewHeight;
+                fullscreen = entry.fullscreen;
+            }
+            continue;
+        }
+        message = entry.message;
+        if (headless_ && message.message == wm::sysKeyDown && message.wParam == static_cast<uintptr_t>(vk::returnKey))
+            return false;  // no window to toggle; the pass goes by without a message
+        if (message.message == wm::dropFiles) {
+            Handle drop = nextDrop_++;
+            drops_[drop] = entry.files;
+            message.wParam = drop;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool ReplayPlatform::peekMessage(Message& message) {
+    bool replaying = !finished();
+    if (replaying) drainInner();
+    bool due = nextDue(message);
+    ++pass_;
+    if (due) return true;
+    if (quitPending_) {
+        quitPending_ = false;
+        message = Message{0, wm::quit, static_cast<uintptr_t>(quitCode_), 0};
+        return true;
+    }
+    if (closePending_) {
+        closePending_ = false;
+        message = Message{0, wm::close, 0, 0};
+        return true;
+    }
+    // The pass that used up the record still belongs to it.
+    return replaying ? false : inner_.peekMessage(message);
+}
+
+std::vector<std::string> ReplayPlatform::droppedFiles(Handle drop) {
+    auto found = drops_.find(drop);
+    return found != drops_.end() ? found->second : inner_.droppedFiles(drop);
+}
+
+void ReplayPlatform::finishDrop(Handle drop) {
+    if (drops_.erase(drop) == 0) inner_.finishDrop(drop);
+}
+
+RecordingPlatform::RecordingPlatform(Platform& inner, std::ostream& out) : ForwardingPlatform(inner), out_(out) {
+    out_ << "# vantor record: pass, message, wParam, lParam (see docs/record-replay.md)\n";
+    out_.flush();
+}
+
+RecordingPlatform::ViewState RecordingPlatform::currentView() {
+    return ViewState{viewWidth, viewHeight, fullscreen};
+}
+
+void RecordingPlatform::write(const ReplayEntry& entry) {
+    out_ << formatReplayEntry(entry) << '\n';
+    out_.flush();
+}
+
+bool RecordingPlatform::peekMessage(Message& message) {
+    long pass = pass_++;
+    // A replayed WM_SIZE sets the view as it did here: no view line needed.
+    if (lastWasSize_) written_ = currentView();
+    lastWasSize_ = false;
+    bool got = inner_.peekMessage(message);
+    ViewState view = currentView();
+    if (!written_ || !(*written_ == view)) {
+        ReplayEntry entry;
+        entry.iteration = pass;
+        entry.kind = ReplayEntry::Kind::view;
+        entry.viewWidth = view.width;
+        entry.viewHeight = view.height;
+        entry.fullscreen = view.fullscreen;
+        write(entry);
+        written_ = view;
+    }
+    if (!got) return false;
+    ReplayEntry entry;
+    entry.iteration = pass;
+    entry.message = message;
+    if (message.message == wm::dropFiles) entry.files = inner_.droppedFiles(message.wParam);
+    write(entry);
+    lastWasSize_ = message.message == wm::size;
+    return true;
+}
+
+bool InputSession::open(Platform& base, const std::string& replayFile, const std::string& recordFile, bool headless,
+                        std::string& error) {
+    top_ = &base;
+    if (!replayFile.empty()) {
+        std::ifstream input(replayFile);
+        if (!input) {
+            error = "cannot read " + replayFile;
+            return false;
+        }
+        std::string problem;
+        auto entries = parseReplay(input, problem);
+        if (!entries) {
+            error = replayFile + ", " + problem;
+            return false;
+        }
+        replay_ = std::make_unique<ReplayPlatform>(*top_, std::move(*entries), headless);
+        top_ = replay_.get();
+    }
+    if (!recordFile.empty()) {
+        recordFile_.open(recordFile);
+        if (!recordFile_) {
+            error = "cannot write " + recordFile;
+            return false;
+        }
+        recorder_ = std::make_unique<RecordingPlatform>(*top_, recordFile_);
+        top_ = recorder_.get();
+    }
+    return true;
+}

@@ -1,0 +1,121 @@
+// Record and replay. The step depends only on the messages the window
+// procedure handles and the loop pass each arrives in, so a session written
+// down as "pass, message, parameters" lines can be run again exactly, with
+// or without a window. The format is described in docs/record-replay.md.
+#pragma once
+
+#include <fstream>
+#include <istream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/forwarding_platform.h"
+
+// One line of a record.
+struct ReplayEntry {
+    enum class Kind { message, view };
+    long iteration = 0;  // the loop pass, counted from 0
+    Kind kind = Kind::message;
+    Message message;                 // message lines; WM_QUIT ends the run
+    std::vector<std::string> files;  // WM_DROPFILES: the dropped paths in order
+    // View lines: the display state a message left behind without a
+    // WM_SIZE saying so (the start-up window, an Alt+Enter toggle).
+    float viewWidth = 0.0f, viewHeight = 0.0f;
+    bool fullscreen = false;
+};
+
+// Reads a whole record. On the first line that cannot be read, returns
+// nothing and sets `error` to "line N: what is wrong".
+std::optional<std::vector<ReplayEntry>> parseReplay(std::istream& input, std::string& error);
+
+// One line, without its end.
+std::string formatReplayEntry(const ReplayEntry& entry);
+
+// The name a record uses for a message number ("WM_KEYDOWN"), or its number
+// in hexadecimal.
+std::string messageName(uint32_t message);
+
+// Feeds the messages of a record to the loop, each in its pass: the n-th
+// peekMessage is pass n. Lines whose pass has come wait their turn, one
+// message a pass, as in the window system's queue. Real input from the
+// platform beneath is dropped until the record runs out, except the window's
+// close request and the quit message, which come when no recorded message
+// is due. After the last line the real input takes over.
+class ReplayPlatform : public ForwardingPlatform {
+public:
+    // `headless`: view lines set the display state and Alt+Enter is left
+    // out, there being no window to toggle. In a window both come from the
+    // real window.
+    ReplayPlatform(Platform& inner, std::vector<ReplayEntry> entries, bool headless);
+
+    bool peekMessage(Message& message) override;
+    std::vector<std::string> droppedFiles(Handle drop) override;
+    void finishDrop(Handle drop) override;
+
+    // True once every line has been handed out.
+    bool finished() const { return next_ >= entries_.size(); }
+
+private:
+    bool nextDue(Message& message);
+    void drainInner();
+
+    std::vector<ReplayEntry> entries_;
+    size_t next_ = 0;
+    bool headless_;
+    long pass_ = 0;
+    bool closePending_ = false;
+    bool quitPending_ = false;
+    int quitCode_ = 0;
+    // Drops of the record get handles of their own, apart from the real ones.
+    std::map<Handle, std::vector<std::string>> drops_;
+    Handle nextDrop_ = Handle(1) << (sizeof(Handle) * 8 - 1);
+};
+
+// Writes every message the loop takes in, with its pass, one line each and
+// flushed at once, so a session that ends badly is still on file. Whenever
+// the display state changes other than through WM_SIZE, a view line says
+// what it became.
+class RecordingPlatform : public ForwardingPlatform {
+public:
+    RecordingPlatform(Platform& inner, std::ostream& out);
+
+    bool peekMessage(Message& message) override;
+
+private:
+    struct ViewState {
+        float width = 0.0f, height = 0.0f;
+        bool fullscreen = false;
+        bool operator==(const ViewState&) const = default;
+    };
+    static ViewState currentView();
+    void write(const ReplayEntry& entry);
+
+    std::ostream& out_;
+    long pass_ = 0;
+    std::optional<ViewState> written_;
+    bool lastWasSize_ = false;
+};
+
+// The platform a run takes its messages from: `base`, under a replay and a
+// recorder when files are named for them (empty names: `base` alone).
+class InputSession {
+public:
+    // False, with `error` set, when the replay cannot be read or the record
+    // cannot be written.
+    bool open(Platform& base, const std::string& replayFile, const std::string& recordFile, bool headless,
+              std::string& error);
+
+    Platform& platform() { return *top_; }
+    // Null without a replay.
+    const ReplayPlatform* replay() const { return replay_.get(); }
+
+private:
+    Platform* top_ = nullptr;
+    std::unique_ptr<ReplayPlatform> replay_;
+    std::ofstream recordFile_;
+    std::unique_ptr<RecordingPlatform> recorder_;
+};
