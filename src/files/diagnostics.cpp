@@ -26,4 +26,10 @@ void reportReadProblem(std::istream& input, const std::string& what) {
         *diagnosticSink << what << "\n";
 }
 
+bool readProblemsSilenced(std::istream& input) {
+    if (diagnosticSink == nullptr) return true;
+    LineCountingBuffer* counting = countingBufferOf(input);
+    return counting != nullptr && counting->notesWritten() > notesPerRead;
+}
+
 void resetDiagnosticSink() { diagnosticSink = &std::cerr; }

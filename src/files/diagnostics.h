@@ -12,5 +12,10 @@ extern std::ostream* diagnosticSink;
 // Writes "vantor: <source>:<line>: <what>" for the stream's current position.
 void reportReadProblem(std::istream& input, const std::string& what);
 
+// True once the notes of this top-level read are used up: a caller may skip
+// building a note that would not be written (a binary file can ask for one
+// per byte).
+bool readProblemsSilenced(std::istream& input);
+
 // Back to std::cerr (tests).
 void resetDiagnosticSink();

@@ -36,17 +36,41 @@ static void noteFailedRead(std::istream& input, const char* expected) {
         reportReadProblem(input, std::string("cannot read ") + expected + "; reading of this file stops");
 }
 
+// White space of the "C" locale, the one every reader stream uses.
+static bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Straight on the stream buffer: the stream's own extraction looks up its
+// locale's facets on every call, which made megabytes of characters that a
+// block skips one key at a time cost many seconds.
+static void skipBlankCharacters(std::istream& input) {
+    using traits = std::istream::traits_type;
+    std::streambuf* buffer = input.rdbuf();
+    for (int c = buffer->sgetc();; c = buffer->snextc()) {
+        if (c == traits::eof()) {
+            input.setstate(std::ios::eofbit);
+            return;
+        }
+        if (!isBlank(c)) return;
+    }
+}
+
 bool readKey(std::istream& input, char& key) {
     if (input.eof() || input.fail()) return false;
-    if (!(input >> key)) return false;
-    skipBlanks(input);
+    skipBlankCharacters(input);
+    int c = input.rdbuf()->sbumpc();
+    if (c == std::istream::traits_type::eof()) {
+        input.setstate(std::ios::eofbit | std::ios::failbit);
+        return false;
+    }
+    key = static_cast<char>(c);
+    skipBlankCharacters(input);
     return true;
 }
 
 void skipBlanks(std::istream& input) {
-    // std::ws rather than extract-and-put-back: at the end of the input it
-    // sets only eofbit, so a key without arguments at the very end still acts.
-    if (!input.fail()) input >> std::ws;
+    // Like std::ws rather than extract-and-put-back: at the end of the input
+    // it sets only eofbit, so a key without arguments at the very end still acts.
+    if (!input.fail()) skipBlankCharacters(input);
 }
 
 bool readNumber(std::istream& input, float& value) {
@@ -225,7 +249,7 @@ bool mapPoint(std::istream& input, const Placement& placement, Point p, Point& m
 }
 
 void noteIgnoredKey(std::istream& input, char key, const char* block) {
-    if (key == '{') return;
+    if (key == '{' || readProblemsSilenced(input)) return;
     unsigned char code = static_cast<unsigned char>(key);
     std::string shown;
     if (code > 32 && code < 127)

@@ -87,6 +87,19 @@ TEST_F(MadeHostileFile, FiftyMegabytesOfRandomBytesEndInSeconds) {
     expectNormalFiniteRun(runWorld("random_in_world.ini"), 30.0);
 }
 
+TEST_F(MadeHostileFile, FiftyMegabytesOfSkippedCharactersEndInSeconds) {
+    // Each byte is a key the block does not define: skipped one at a time,
+    // with the notes long used up.
+    std::string skipped(50u << 20, '\0');
+    write("top_level.ini", skipped);
+    write("in_world.ini", "W { " + skipped + " M { P { g { x= 0 0 } p { v 0 0 v 1 0 v 1 1 } } } }");
+    expectNormalFiniteRun(runWorld("top_level.ini"), 60.0);
+    ProgramRun run = runWorld("in_world.ini");
+    expectNormalFiniteRun(run, 60.0);
+    ASSERT_TRUE(run.dump.is_object());
+    EXPECT_EQ(run.dump["worlds"][0]["models"].size(), 1u);
+}
+
 TEST_F(MadeHostileFile, IncludesOfDevicesPipesAndDirectoriesAddNothing) {
     fs::create_symlink("/dev/zero", scratch.path / "zero.txt");
     fs::create_symlink("/dev/urandom", scratch.path / "urandom.txt");
