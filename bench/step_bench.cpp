@@ -1,0 +1,112 @@
+// Times stepAllWorlds per frame on the benchmark scenes. Each benchmark
+// reads its scene, steps a settling prefix untimed, then times one frame
+// per iteration and reports the median and 95th-percentile frame, passes
+// and pair tests per frame. See bench/README.md.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/input_state.h"
+#include "files/reader.h"
+#include "render/overlay_consoles.h"
+#include "sim/contacts.h"
+#include "sim/float_mode.h"
+#include "sim/globals.h"
+#include "sim/random.h"
+#include "sim/step.h"
+
+namespace {
+
+const std::string sourceDir = VANTOR_SOURCE_DIR;
+
+struct Scene {
+    const char* name;
+    std::string path;
+    int settlingFrames;  // stepped before timing starts
+    int timedFrames;
+};
+
+// A fresh run: the globals, the generator and the key table as at start-up.
+bool loadScene(const Scene& scene) {
+    resetSimulationGlobals();
+    resetRandom();
+    resetInputState();
+    resetOverlayConsoles();
+    std::filesystem::path path(scene.path);
+    return loadFilePath(scene.path, path.parent_path().string() + "/");
+}
+
+double percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    // Nearest rank, as the headless runner's statistics.
+    size_t rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(values.size())));
+    return values[std::max<size_t>(rank, 1) - 1];
+}
+
+void stepScene(benchmark::State& state, const Scene& scene) {
+    if (!loadScene(scene) || worlds.empty()) {
+        state.SkipWithError(("cannot read " + scene.path).c_str());
+        return;
+    }
+    for (int frame = 0; frame < scene.settlingFrames; ++frame) stepAllWorlds();
+
+    std::vector<double> frameMs;
+    frameMs.reserve(static_cast<size_t>(scene.timedFrames));
+    double passes = 0.0;
+    int32_t mostPasses = 0;
+    uint64_t pairTestsBefore = pairTestCount;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        stepAllWorlds();
+        auto end = std::chrono::steady_clock::now();
+        frameMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        passes += passCount;
+        mostPasses = std::max(mostPasses, passCount);
+    }
+    double frames = static_cast<double>(frameMs.size());
+    state.counters["frames"] = frames;
+    state.counters["median_ms"] = percentile(frameMs, 0.5);
+    state.counters["p95_ms"] = percentile(frameMs, 0.95);
+    // passCount is the pass count of a frame's last cycle, as the overlay shows it.
+    state.counters["passes"] = passes / frames;
+    state.counters["max_passes"] = mostPasses;
+    state.counters["pair_tests"] = static_cast<double>(pairTestCount - pairTestsBefore) / frames;
+    resetSimulationGlobals();
+}
+
+void registerScene(const Scene& scene) {
+    benchmark::RegisterBenchmark(scene.name, [scene](benchmark::State& state) { stepScene(state, scene); })
+        ->Iterations(scene.timedFrames)
+        ->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The program's arithmetic: denormals flush to zero, as at start-up.
+    enableFlushToZero();
+    std::string scenes = sourceDir + "/bench/scenes/";
+    std::string bundled = sourceDir + "/rsc/firstWorld.ini";
+    if (std::filesystem::exists(bundled))
+        registerScene({"bundled", bundled, 100, 200});
+    else
+        std::fprintf(stderr, "step_bench: %s not found; the bundled scene is skipped\n", bundled.c_str());
+    registerScene({"box_pour", scenes + "box_pour.ini", 60, 200});
+    registerScene({"ragdolls", scenes + "ragdolls.ini", 60, 200});
+    registerScene({"chain", scenes + "chain.ini", 100, 100});
+    registerScene({"pile", scenes + "pile.ini", 100, 200});
+    registerScene({"discs", scenes + "discs.ini", 60, 60});
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

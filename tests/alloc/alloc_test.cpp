@@ -1,0 +1,132 @@
+// No heap allocation inside a solver pass: the global operator new is
+// replaced by one that counts, and every frame of scenes that need many
+// passes must allocate no more than the few buffers a world step sets up
+// once. Built as its own program (vantor_alloc_tests); the shared test
+// binary's glob compiles this file too, where it is empty.
+#ifdef VANTOR_ALLOC_COUNTING
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "app/input_state.h"
+#include "files/reader.h"
+#include "render/overlay_consoles.h"
+#include "sim/float_mode.h"
+#include "sim/globals.h"
+#include "sim/random.h"
+#include "sim/step.h"
+
+namespace {
+long allocationCount = 0;
+
+void* countedAllocation(std::size_t size) {
+    ++allocationCount;
+    if (void* memory = std::malloc(size ? size : 1)) return memory;
+    throw std::bad_alloc();
+}
+
+void* countedAlignedAllocation(std::size_t size, std::align_val_t alignment) {
+    ++allocationCount;
+    std::size_t align = static_cast<std::size_t>(alignment);
+    std::size_t rounded = (size + align - 1) / align * align;
+    if (void* memory = std::aligned_alloc(align, rounded ? rounded : align)) return memory;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return countedAllocation(size); }
+void* operator new[](std::size_t size) { return countedAllocation(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    ++allocationCount;
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    ++allocationCount;
+    return std::malloc(size ? size : 1);
+}
+void* operator new(std::size_t size, std::align_val_t alignment) { return countedAlignedAllocation(size, alignment); }
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return countedAlignedAllocation(size, alignment);
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, std::align_val_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::align_val_t) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
+
+namespace {
+
+// A world step may set up a handful of buffers (visiting order, broad-phase
+// tables) and write a line to the overlay; what it may not do is allocate
+// per pass or per pair. Frames below run up to 255 passes.
+constexpr long allocationsPerFrame = 16;
+
+void loadScene(const std::string& name) {
+    resetSimulationGlobals();
+    resetRandom();
+    resetInputState();
+    resetOverlayConsoles();
+    std::string directory = std::string(VANTOR_SOURCE_DIR) + "/bench/scenes/";
+    ASSERT_TRUE(loadFilePath(directory + name + ".ini", directory));
+}
+
+struct FrameAllocations {
+    long mostAllocations = 0;
+    long passes = 0;  // summed over the frames: last-cycle pass counts
+};
+
+FrameAllocations stepCounting(int settlingFrames, int frames) {
+    for (int frame = 0; frame < settlingFrames; ++frame) stepAllWorlds();
+    FrameAllocations result;
+    for (int frame = 0; frame < frames; ++frame) {
+        long before = allocationCount;
+        stepAllWorlds();
+        result.mostAllocations = std::max(result.mostAllocations, allocationCount - before);
+        result.passes += passCount;
+    }
+    return result;
+}
+
+}  // namespace
+
+TEST(SolverPasses, CounterSeesAllocations) {
+    long before = allocationCount;
+    auto* number = new int(3);
+    delete number;
+    std::string text(100, 'x');  // past any small-string buffer
+    EXPECT_EQ(allocationCount - before, 2);
+}
+
+TEST(SolverPasses, AllocateNothingPerPassInRagdolls) {
+    loadScene("ragdolls");
+    FrameAllocations counted = stepCounting(40, 60);
+    EXPECT_GT(counted.passes, 60 * 4) << "the frames must need many passes for the check to mean something";
+    EXPECT_LE(counted.mostAllocations, allocationsPerFrame);
+}
+
+TEST(SolverPasses, AllocateNothingPerPassInTheChain) {
+    loadScene("chain");
+    FrameAllocations counted = stepCounting(20, 20);
+    EXPECT_GT(counted.passes, 20 * 4);
+    EXPECT_LE(counted.mostAllocations, allocationsPerFrame);
+}
+
+TEST(SolverPasses, AllocateNothingPerPassInThePouredBoxes) {
+    loadScene("box_pour");
+    FrameAllocations counted = stepCounting(30, 40);
+    EXPECT_LE(counted.mostAllocations, allocationsPerFrame);
+}
+
+int main(int argc, char** argv) {
+    enableFlushToZero();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+#endif  // VANTOR_ALLOC_COUNTING
