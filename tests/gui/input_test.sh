@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Real input on an X display (run it through run_under_xvfb.sh): xdotool
-# presses on a floating box and drags it, and a file dropped through XDND
-# lands at the cursor. Each session is recorded, its state dumped when the
+# presses on a floating box and drags it, a file dropped through XDND lands
+# at the cursor, Alt+Enter switches to full screen and back. Each session is recorded, its state dumped when the
 # window closes, then replayed without a window: the dumps must be equal.
 # Usage: input_test.sh VANTOR XDND_DROP CLOSE_WINDOW DATA_DIR
 set -euo pipefail
@@ -137,5 +137,32 @@ python3 -c "import sys; sys.exit(0 if abs(float(sys.argv[1]) - 50) < 1 else 1)" 
     fail "the dropped box is not at the cursor: x = $drop_x"
 grep -q "WM_DROPFILES \"$work/dir with space/box.ini\"" "$work/drop.txt" || fail "the drop is not in the record"
 expect_same_replay drop
+
+echo "Alt+Enter switches to full screen and back; a grab after it picks at the right spot"
+start toggle
+pointer_to 0 0
+xdotool key alt+Return
+sleep 1
+read -r w h left top <<<"$(geometry_of Vantor)"
+[ "$w $h $left $top" = "1280 1024 0 0" ] || fail "full-screen geometry $w $h $left $top after Alt+Enter"
+# K pressed, then Alt, then K let go: the release still clears K.
+xdotool keydown k keydown alt keyup k keyup alt
+pointer_to 0 0
+xdotool key alt+Return
+sleep 1
+read -r w h left top <<<"$(geometry_of Vantor)"
+[ "$w $h" = "400 300" ] || fail "windowed size $w x $h after the second Alt+Enter"
+pointer_to -100 0
+xdotool mousedown 1
+sleep 0.2
+pointer_to -100 100
+sleep 0.5
+"$close_window" Vantor
+expect_exit_zero
+grep -q "view 1280 1024 fullscreen" "$work/toggle.txt" || fail "no view line for the full-screen switch"
+grep -q "WM_SYSKEYUP 0x4B" "$work/toggle.txt" || fail "K was not let go under Alt"
+[ "$(dump_value "$work/toggle-live.json" 'len(d["worlds"][0]["springs"])')" = 1 ] ||
+    fail "the press after the switches did not grab the box: $(grep -v WM_MOUSEMOVE "$work/toggle.txt" | tail -25)"
+expect_same_replay toggle
 
 echo "all input checks passed"

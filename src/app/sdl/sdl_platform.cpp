@@ -172,6 +172,11 @@ bool SdlPlatform::destroyWindow(Handle window) {
     if (!window_ || window != SDL_GetWindowID(window_)) return false;
     SDL_DestroyWindow(window_);
     window_ = nullptr;
+    // Like the window system dropping a destroyed window's messages: leaving
+    // full screen queues a size change of the old window, and the next window
+    // (after Alt+Enter) may get the same id, so it would set the new view to
+    // the old size.
+    SDL_FlushEvent(SDL_WINDOWEVENT);
     return true;
 }
 
