@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "sim/pair_sweep.h"
 #include "sim/records.h"
 
 // The accumulator of one pair test.
@@ -15,8 +16,16 @@ struct ContactSum {
     float normalX = 0.0f, normalY = 0.0f;  // out of the first body, weighted by w
 };
 
-void collideModels(Model& a, Model& b);
-void collideBodies(Body& a, Body& b);
+// Both return whether a contact response was made; only a response moves
+// a body's prediction (and so its model's box and its swept circles).
+bool collideModels(Model& a, Model& b);
+bool collideBodies(Body& a, Body& b);
+
+// A box around the swept circles of b's shapes with the union of their
+// masks: when the boxes (or masks) of two bodies do not meet, no shape pair
+// of theirs passes testShapes's broad test, so collideBodies would do
+// nothing. Used by the step's broad phase.
+SweepBox contactBounds(const Body& b);
 
 // Vertices of T against the edges of S (S owned by bodyS).
 ContactSum testShapes(const Shape& s, const Body& bodyS, const Shape& t);

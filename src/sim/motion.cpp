@@ -4,6 +4,7 @@
 
 #include "app/input_state.h"
 #include "sim/globals.h"
+#include "sim/lanes.h"
 
 namespace {
 
@@ -89,28 +90,53 @@ void predictSweptCircle(Shape& shape, const PredictedMotion& motion) {
     shape.sweptY = (shape.centreY + predictedCentre.y) * 0.5f;
 }
 
+// Corner vector and unit normal of vertex `here` of a contour.
+void edgeDataAt(Point here, Point next, Point previous, bool reversed, Point& corner, Point& normal) {
+    corner = {(here.x - next.x) + (here.x - previous.x), (here.y - next.y) + (here.y - previous.y)};
+    float dx = here.x - next.x;
+    float dy = here.y - next.y;
+    normal = {dy, -dx};
+    float length = std::sqrt(normal.x * normal.x + normal.y * normal.y);
+    if (length != 0.0f) normal = {normal.x / length, normal.y / length};
+    if (reversed) normal = {-normal.x, -normal.y};
+}
+
+// edgeDataAt for vertices j .. j+3 at once, lane by lane the same arithmetic.
+void edgeDataOfFour(const Point* p, Point next, Point previous, bool reversed, Point* corners, Point* normals) {
+    __m128 x, y;
+    loadPoints(p, x, y);
+    __m128 nextX = shiftDown(x, next.x), nextY = shiftDown(y, next.y);
+    __m128 previousX = shiftUp(x, previous.x), previousY = shiftUp(y, previous.y);
+    __m128 dx = _mm_sub_ps(x, nextX), dy = _mm_sub_ps(y, nextY);
+    storePoints(corners, _mm_add_ps(dx, _mm_sub_ps(x, previousX)), _mm_add_ps(dy, _mm_sub_ps(y, previousY)));
+
+    __m128 normalX = dy, normalY = negate(dx);
+    __m128 length = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(normalX, normalX), _mm_mul_ps(normalY, normalY)));
+    __m128 divide = _mm_cmpneq_ps(length, _mm_setzero_ps());  // NaN divides too, as length != 0 holds
+    normalX = _mm_or_ps(_mm_and_ps(divide, _mm_div_ps(normalX, length)), _mm_andnot_ps(divide, normalX));
+    normalY = _mm_or_ps(_mm_and_ps(divide, _mm_div_ps(normalY, length)), _mm_andnot_ps(divide, normalY));
+    if (reversed) {
+        normalX = negate(normalX);
+        normalY = negate(normalY);
+    }
+    storePoints(normals, normalX, normalY);
+}
+
 // Corner vectors and unit edge normals over the predicted outline.
 void computeEdgeData(Shape& shape) {
     size_t contourCount = shape.contours.size();
     for (size_t i = 0; i < contourCount; ++i) {
-        const Contour& p = shape.predContours[i];
-        Contour& corners = shape.cornerVectors[i];
-        Contour& normals = shape.edgeNormals[i];
+        const Point* p = shape.predContours[i].data();
+        Point* corners = shape.cornerVectors[i].data();
+        Point* normals = shape.edgeNormals[i].data();
         bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
-        size_t n = p.size();
-        for (size_t j = 0; j < n; ++j) {
-            const Point& here = p[j];
-            const Point& next = p[(j + 1) % n];
-            const Point& previous = p[(j + n - 1) % n];
-            corners[j] = {(here.x - next.x) + (here.x - previous.x), (here.y - next.y) + (here.y - previous.y)};
-            float dx = here.x - next.x;
-            float dy = here.y - next.y;
-            Point normal{dy, -dx};
-            float length = std::sqrt(normal.x * normal.x + normal.y * normal.y);
-            if (length != 0.0f) normal = {normal.x / length, normal.y / length};
-            if (reversed) normal = {-normal.x, -normal.y};
-            normals[j] = normal;
-        }
+        size_t n = shape.predContours[i].size();
+        size_t j = 0;
+        for (; j + 4 <= n; j += 4)
+            edgeDataOfFour(p + j, p[j + 4 < n ? j + 4 : 0], p[j > 0 ? j - 1 : n - 1], reversed, corners + j,
+                           normals + j);
+        for (; j < n; ++j)
+            edgeDataAt(p[j], p[j + 1 < n ? j + 1 : 0], p[j > 0 ? j - 1 : n - 1], reversed, corners[j], normals[j]);
     }
 }
 

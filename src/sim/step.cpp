@@ -8,6 +8,7 @@
 #include "sim/contacts.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
+#include "sim/pair_sweep.h"
 #include "sim/random.h"
 
 namespace {
@@ -37,20 +38,115 @@ void startCycle(World& w) {
         if (Body* root = rootBody(*model)) advanceTree(*root);
 }
 
+// Below these counts the pair loops run plainly: a sweep would cost more
+// than the box tests it saves.
+constexpr size_t modelsWorthSweeping = 8;
+constexpr size_t bodiesWorthSweeping = 8;
+
+// Storage that every pass of one world step reuses, so that no pass
+// allocates: the visiting order and the two broad-phase tables.
+struct StepScratch {
+    std::vector<uint32_t> order;
+    PairSweep modelSweep;          // model boxes; slots are visiting positions
+    PairSweep bodySweep;           // contact bounds of one model's bodies
+    const Model* bodySweepModel = nullptr;
+    bool bodiesKnowTheirModel = true;  // a prediction widens only its own model's box
+
+    void prepare(const World& w) {
+        size_t mostBodies = 0;
+        for (const auto& model : w.models) {
+            mostBodies = std::max(mostBodies, model->bodies.size());
+            for (const auto& body : model->bodies)
+                if (body->model != model.get()) bodiesKnowTheirModel = false;
+        }
+        order.reserve(w.models.size());
+        modelSweep.reserve(w.models.size());
+        bodySweep.reserve(mostBodies);
+    }
+};
+
+SweepBox modelBox(const Model& m) { return SweepBox::around(m.minX, m.minY, m.maxX, m.maxY); }
+
+// The pairs of bodies inside one model: the plain loop i < j, skipping the
+// pairs whose contact bounds do not meet (collideBodies would find nothing
+// for them; they still count as pair tests).
+void collideBodiesOfModel(Model& m, StepScratch& scratch) {
+    size_t count = m.bodies.size();
+    if (count < bodiesWorthSweeping) {
+        for (size_t i = 0; i < count; ++i)
+            for (size_t j = i + 1; j < count; ++j) collideBodies(*m.bodies[i], *m.bodies[j]);
+        return;
+    }
+    PairSweep& sweep = scratch.bodySweep;
+    if (scratch.bodySweepModel != &m) sweep.sortedOnce = false;
+    scratch.bodySweepModel = &m;
+    sweep.begin(count);
+    for (size_t i = 0; i < count; ++i) sweep.place(i, i, contactBounds(*m.bodies[i]));
+    sweep.sweep();
+    uint64_t tested = 0;
+    for (size_t i = 0; i < count; ++i) {
+        for (size_t j = sweep.nextCandidate(i, i + 1); j < count; j = sweep.nextCandidate(i, j + 1)) {
+            ++tested;
+            if (collideBodies(*m.bodies[i], *m.bodies[j])) {
+                sweep.update(i, contactBounds(*m.bodies[i]));
+                sweep.update(j, contactBounds(*m.bodies[j]));
+            }
+        }
+    }
+    pairTestCount += static_cast<uint64_t>(count) * (count - 1) / 2 - tested;
+}
+
+void solveModelWith(Model& m, StepScratch& scratch) {
+    size_t count = m.bodies.size();
+    for (size_t i = 1; i < count; ++i) {
+        Body& body = *m.bodies[i];
+        if (body.parentPlug >= body.plugs.size()) continue;
+        if (Socket* socket = body.plugs[body.parentPlug].partner) correctJoint(*socket);
+    }
+    collideBodiesOfModel(m, scratch);
+}
+
+// Every pair of models in the visiting order, a before b. Pairs whose
+// boxes are apart when the loop reaches them are skipped: collideModels
+// would return at once. Boxes only widen within the loop, and a widened
+// box is put back into the sweep at once, so no meeting pair is missed.
+void collideAllModels(World& w, StepScratch& scratch) {
+    const std::vector<uint32_t>& order = scratch.order;
+    size_t n = w.models.size();
+    if (n < modelsWorthSweeping || !scratch.bodiesKnowTheirModel) {
+        for (size_t a = 0; a < n; ++a)
+            for (size_t b = a + 1; b < n; ++b) collideModels(*w.models[order[a]], *w.models[order[b]]);
+        return;
+    }
+    PairSweep& sweep = scratch.modelSweep;
+    sweep.begin(n);
+    for (size_t position = 0; position < n; ++position)
+        sweep.place(order[position], position, modelBox(*w.models[order[position]]));
+    sweep.sweep();
+    for (size_t a = 0; a < n; ++a) {
+        for (size_t b = sweep.nextCandidate(a, a + 1); b < n; b = sweep.nextCandidate(a, b + 1)) {
+            // A response may have widened either box.
+            if (collideModels(*w.models[order[a]], *w.models[order[b]])) {
+                sweep.update(order[a], modelBox(*w.models[order[a]]));
+                sweep.update(order[b], modelBox(*w.models[order[b]]));
+            }
+        }
+    }
+}
+
 // One pass: predict if dt changed, solve every model in a shuffled order,
 // then collide every pair of models in that order.
-void solverPass(World& w, std::vector<uint32_t>& order, float& lastStep) {
+void solverPass(World& w, StepScratch& scratch, float& lastStep) {
     passCount += 1;
     settled = 1;
     size_t modelCount = w.models.size();
-    drawVisitingOrder(order, modelCount);
+    drawVisitingOrder(scratch.order, modelCount);
 
     if (stepTime != lastStep)
         for (auto& model : w.models) predictModel(*model);
 
-    for (size_t k = 0; k < modelCount; ++k) solveModel(*w.models[order[k]]);
-    for (size_t a = 0; a < modelCount; ++a)
-        for (size_t b = a + 1; b < modelCount; ++b) collideModels(*w.models[order[a]], *w.models[order[b]]);
+    for (size_t k = 0; k < modelCount; ++k) solveModelWith(*w.models[scratch.order[k]], scratch);
+    collideAllModels(w, scratch);
 
     lastStep = stepTime;
     // From the fifth pass on the sub-step shrinks by 1.5 % a pass, so a pile
@@ -82,8 +178,8 @@ void stepWorld(World& w) {
     applyTimeScaleKeys();
     float consumed = 0.0f;
     currentWorld = &w;
-    std::vector<uint32_t> order;
-    order.reserve(w.models.size());  // reused by every pass: no allocation inside a pass
+    StepScratch scratch;  // reused by every pass: no allocation inside a pass
+    scratch.prepare(w);
 
     do {
         startCycle(w);
@@ -91,7 +187,7 @@ void stepWorld(World& w) {
         passCount = 0;
         float lastStep = -1.0f;  // forces a full prediction in the first pass
         do {
-            solverPass(w, order, lastStep);
+            solverPass(w, scratch, lastStep);
         } while (settled == 0 && passCount < passLimit);
         stepTime = lastStep;  // the dt of the final predictions
         commitCycle(w);
@@ -103,12 +199,6 @@ void stepWorld(World& w) {
 }
 
 void solveModel(Model& m) {
-    size_t count = m.bodies.size();
-    for (size_t i = 1; i < count; ++i) {
-        Body& body = *m.bodies[i];
-        if (body.parentPlug >= body.plugs.size()) continue;
-        if (Socket* socket = body.plugs[body.parentPlug].partner) correctJoint(*socket);
-    }
-    for (size_t i = 0; i < count; ++i)
-        for (size_t j = i + 1; j < count; ++j) collideBodies(*m.bodies[i], *m.bodies[j]);
+    StepScratch scratch;
+    solveModelWith(m, scratch);
 }

@@ -1,0 +1,180 @@
+// The contact test and the prediction run four lanes at a time; these cases
+// hold them to the plain scalar reading of the algorithm, bit for bit, on
+// random outlines that cross often, with odd contour sizes, signed zeros
+// and NaN among the inputs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "sim/contacts.h"
+#include "sim/globals.h"
+#include "sim/motion.h"
+#include "support/reset.h"
+#include "support/world_builder.h"
+
+namespace {
+
+// The contact test exactly as the algorithm reads: one vertex against one
+// edge at a time, indices wrapped with %, the start tolerance in double.
+ContactSum referenceTestShapes(const Shape& s, const Body& bodyS, const Shape& t) {
+    ContactSum sum;
+    float dx = s.sweptX - t.sweptX, dy = s.sweptY - t.sweptY;
+    float reach = s.sweptRadius + t.sweptRadius;
+    if (reach * reach < dx * dx + dy * dy) return sum;
+    if ((s.collideMask & t.collideMask) == 0) return sum;
+    for (size_t ti = 0; ti < t.curContours.size(); ++ti)
+        for (size_t k = 0; k < t.curContours[ti].size(); ++k) {
+            Point cur = t.curContours[ti][k];
+            float u = cur.x - bodyS.x, v = cur.y - bodyS.y;
+            Point q0{bodyS.cosTurn * u - bodyS.sinTurn * v + bodyS.px, bodyS.sinTurn * u + bodyS.cosTurn * v + bodyS.py};
+            Point q1 = t.predContours[ti][k];
+            Point m = t.cornerVectors[ti][k];
+            for (size_t si = 0; si < s.predContours.size(); ++si) {
+                const Contour& p = s.predContours[si];
+                for (size_t j = 0; j < p.size(); ++j) {
+                    Point e0 = p[j], e1 = p[(j + 1) % p.size()], n = s.edgeNormals[si][j];
+                    if (m.x * n.x + m.y * n.y > 0.0f) continue;
+                    if (static_cast<double>(n.x * (q0.x - e0.x) + n.y * (q0.y - e0.y)) < -0.02) continue;
+                    if (n.x * (q1.x - e0.x) + n.y * (q1.y - e0.y) > 0.0f) continue;
+                    float s0 = (q0.y - e0.y) * (q0.x - q1.x) - (q0.x - e0.x) * (q0.y - q1.y);
+                    float s1 = (q0.y - e1.y) * (q0.x - q1.x) - (q0.x - e1.x) * (q0.y - q1.y);
+                    if ((s0 > 0.0f) == (s1 > 0.0f)) continue;
+                    float along = ((e0.y - q0.y) * (q1.x - q0.x) - (e0.x - q0.x) * (q1.y - q0.y)) /
+                                  ((q1.y - q0.y) * (e1.x - e0.x) - (q1.x - q0.x) * (e1.y - e0.y));
+                    float w = s.bounce * t.bounce;
+                    sum.sumX += (e0.x + along * (e1.x - e0.x)) * w;
+                    sum.sumY += (e0.y + along * (e1.y - e0.y)) * w;
+                    sum.normalX += n.x * w;
+                    sum.normalY += n.y * w;
+                    sum.sumKinetic += s.kineticFriction * t.kineticFriction;
+                    sum.sumStatic += s.staticFriction * t.staticFriction;
+                    sum.sumWeight += w;
+                    sum.count += 1;
+                }
+            }
+        }
+    return sum;
+}
+
+bool sameBits(const ContactSum& a, const ContactSum& b) {
+    return a.count == b.count && std::memcmp(&a.sumX, &b.sumX, 7 * sizeof(float)) == 0;
+}
+
+struct RandomOutlines {
+    std::mt19937 random{20240607};
+
+    float coordinate() {
+        switch (random() % 40) {
+        case 0: return 0.0f;
+        case 1: return -0.0f;
+        case 2: return NAN;
+        default: return std::uniform_real_distribution<float>(-1.0f, 1.0f)(random);
+        }
+    }
+    Point point() { return {coordinate(), coordinate()}; }
+    Contour contour(size_t size) {
+        Contour points(size);
+        for (Point& p : points) p = point();
+        return points;
+    }
+    // A shape whose sets are unrelated random points: what matters here is
+    // that both versions read them alike, and random points cross often.
+    Shape shape() {
+        Shape shape;
+        size_t contours = 1 + random() % 3;
+        for (size_t i = 0; i < contours; ++i) {
+            size_t size = 1 + random() % 13;  // tails of every length, one-point contours
+            shape.curContours.push_back(contour(size));
+            shape.predContours.push_back(contour(size));
+            shape.cornerVectors.push_back(contour(size));
+            shape.edgeNormals.push_back(contour(size));
+        }
+        shape.contours = shape.curContours;
+        shape.sweptRadius = 10.0f;
+        shape.bounce = 0.5f;
+        return shape;
+    }
+};
+
+}  // namespace
+
+TEST(ContactKernel, FourLaneTestMatchesTheScalarAlgorithmBitForBit) {
+    RandomOutlines outlines;
+    Body bodyS;
+    int contactsSeen = 0;
+    for (int round = 0; round < 3000; ++round) {
+        Shape s = outlines.shape(), t = outlines.shape();
+        bodyS.x = outlines.coordinate();
+        bodyS.y = outlines.coordinate();
+        bodyS.px = outlines.coordinate();
+        bodyS.py = outlines.coordinate();
+        float turn = outlines.coordinate();
+        bodyS.cosTurn = std::cos(turn);
+        bodyS.sinTurn = std::sin(turn);
+        ContactSum expected = referenceTestShapes(s, bodyS, t);
+        ContactSum actual = testShapes(s, bodyS, t);
+        ASSERT_TRUE(sameBits(expected, actual)) << "round " << round << ": " << expected.count << " contacts expected, "
+                                                << actual.count << " found";
+        contactsSeen += expected.count;
+    }
+    EXPECT_GT(contactsSeen, 1000) << "the random outlines must cross often for the comparison to mean much";
+}
+
+TEST(ContactKernel, StartToleranceIsTheDoubleComparisonOnFloats) {
+    // A bolted floor whose top edge is y = 0 and a box whose bottom starts at
+    // y = start and moves down across it. The path may start at most 0.02
+    // below the line: -0.02f is the float just above -0.02 and counts; the
+    // next float down is below -0.02 and must not. Body origins at 0 keep
+    // every position exact.
+    resetProcessState();
+    World& world = addWorld();
+    currentWorld = &world;
+    Body& floor = *addModel(world, makeBox(20, 2, 0, 0)).bodies[0];
+    makeBolted(floor);
+    floor.shapes[0].curContours = {{{-10, -2}, {10, -2}, {10, 0}, {-10, 0}}};
+    predictBody(floor);
+    for (float start : {-0.02f, std::nextafter(-0.02f, -1.0f)}) {
+        auto box = makeBox(2, 2, 0, 0);
+        box->shapes[0].curContours = {{{-1, start}, {1, start}, {1, start + 2}, {-1, start + 2}}};
+        box->vy = -1.0f;
+        predictBody(*box);
+        int crossings = testShapes(floor.shapes[0], floor, box->shapes[0]).count;
+        if (static_cast<double>(start) < -0.02)
+            EXPECT_EQ(crossings, 0) << "start " << start;
+        else
+            EXPECT_EQ(crossings, 2) << "start " << start;  // both bottom corners
+    }
+}
+
+TEST(ContactKernel, PredictedEdgeDataMatchesTheScalarFormulas) {
+    // Contours of 1 to 9 points (four-lane blocks and tails, wrap-around at
+    // both ends), a repeated point (zero-length edge keeps its raw normal),
+    // and a reversed contour.
+    resetProcessState();
+    RandomOutlines outlines;
+    for (size_t size = 1; size <= 9; ++size) {
+        for (bool reversed : {false, true}) {
+            auto body = makeBox(2, 2, 0, 0);
+            Shape& shape = body->shapes[0];
+            Contour points = outlines.contour(size);
+            for (Point& p : points)
+                if (std::isnan(p.x) || std::isnan(p.y)) p = {0.25f, -0.5f};
+            if (size > 2) points[2] = points[1];
+            shape.contours = shape.curContours = shape.predContours = shape.cornerVectors = shape.edgeNormals = {points};
+            shape.reverseNormals = {static_cast<uint8_t>(reversed)};
+            predictBody(*body);  // no motion: the predicted outline is the current one
+            for (size_t j = 0; j < size; ++j) {
+                Point here = points[j], next = points[(j + 1) % size], previous = points[(j + size - 1) % size];
+                Point corner{(here.x - next.x) + (here.x - previous.x), (here.y - next.y) + (here.y - previous.y)};
+                Point normal{here.y - next.y, -(here.x - next.x)};
+                float length = std::sqrt(normal.x * normal.x + normal.y * normal.y);
+                if (length != 0.0f) normal = {normal.x / length, normal.y / length};
+                if (reversed) normal = {-normal.x, -normal.y};
+                EXPECT_EQ(std::memcmp(&shape.cornerVectors[0][j], &corner, sizeof corner), 0) << size << " " << j;
+                EXPECT_EQ(std::memcmp(&shape.edgeNormals[0][j], &normal, sizeof normal), 0) << size << " " << j;
+            }
+        }
+    }
+}
