@@ -63,8 +63,8 @@ Uint32 boxFlags(BoxIcon icon) {
 }  // namespace
 
 SdlPlatform::SdlPlatform() {
-    // The event queue and the clock outlive every window: the video
-    // subsystem comes and goes with the window class.
+    // The event queue and the clock outlive every window; the video
+    // subsystem starts with the first window class and stays to the end.
     started_ = SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
     windowFormat_.colourBits = 32;
 }
@@ -121,12 +121,10 @@ bool SdlPlatform::registerWindowClass(Handle, const std::string&) {
     return true;
 }
 
-bool SdlPlatform::unregisterWindowClass(Handle, const std::string&) {
-    if (!videoStarted_) return true;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    videoStarted_ = false;
-    return true;
-}
+// The video subsystem stays up until the platform goes: starting SDL's X11
+// video again right after quitting it fails now and then ("x11 not
+// available"), which left Alt+Enter without a window.
+bool SdlPlatform::unregisterWindowClass(Handle, const std::string&) { return true; }
 
 // The display accepts exactly the modes it lists, at the requested depth.
 bool SdlPlatform::changeDisplayMode(int width, int height, int colourBits) {
