@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite with CTest.
+# Installs what is missing, builds, and runs the whole test suite with CTest;
+# then builds the unit tests again with AddressSanitizer and
+# UndefinedBehaviorSanitizer into build-asan and runs them there (the GUI
+# tests, labelled gui, only in the normal build: they add little under the
+# sanitizers and much time).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
-cd build
-ctest --output-on-failure -j"$(nproc)"
+(cd build && ctest --output-on-failure -j"$(nproc)")
+
+asan_dir="${VANTOR_ASAN_BUILD_DIR:-build-asan}"
+cmake -S . -B "$asan_dir" -DVANTOR_SANITIZE=ON >/dev/null
+# Everything, so test executables added later are never missing there.
+cmake --build "$asan_dir" -j"$(nproc)"
+cd "$asan_dir"
+ctest --output-on-failure -j"$(nproc)" -LE gui
