@@ -169,8 +169,6 @@ PairMemory& memoryFor(const Body& a, const Body& b, PairMemory& scratch) {
     return currentWorld->pairMemory(a.serial, b.serial);
 }
 
-}  // namespace
-
 // The broad test of testShapes: false when the swept circles are apart or
 // the masks share no bit. The same for (s, t) and (t, s): the difference of
 // the centres only changes sign and the sum of the radii is commutative.
@@ -181,6 +179,8 @@ bool sweptCirclesMeet(const Shape& s, const Shape& t) {
     if (reach * reach < dx * dx + dy * dy) return false;
     return (s.collideMask & t.collideMask) != 0;
 }
+
+}  // namespace
 
 SweepBox contactBounds(const Body& b) {
     // Why the box is safe: when testShapes's float test (reach² < dx² + dy²
