@@ -1,6 +1,7 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "render/image_decoders.h"
@@ -12,7 +13,23 @@ using SurfaceHandle = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
 // SDL2_image needs no video subsystem; IMG_Init only loads the codecs of the
 // formats that are not built in, and repeating it costs nothing.
+// SDL allocates what a BMP header claims before reading a pixel; a header
+// claiming 100000 x 100000 asked for 30 GB. Refused here, as any image past
+// maxDecodedImageBytes is.
+static bool bmpClaimsTooMuch(const std::vector<uint8_t>& file) {
+    if (file.size() < 26 || file[0] != 'B' || file[1] != 'M') return false;
+    auto little32 = [&](size_t at) {
+        return static_cast<int32_t>(static_cast<uint32_t>(file[at]) | (static_cast<uint32_t>(file[at + 1]) << 8) |
+                                    (static_cast<uint32_t>(file[at + 2]) << 16) |
+                                    (static_cast<uint32_t>(file[at + 3]) << 24));
+    };
+    uint64_t width = static_cast<uint64_t>(std::abs(static_cast<int64_t>(little32(18))));
+    uint64_t height = static_cast<uint64_t>(std::abs(static_cast<int64_t>(little32(22))));
+    return width * height * 4 > maxDecodedImageBytes;
+}
+
 static SurfaceHandle loadRgbaSurface(const std::vector<uint8_t>& file) {
+    if (bmpClaimsTooMuch(file)) return nullptr;
     IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG | IMG_INIT_TIF | IMG_INIT_WEBP);
     SDL_RWops* stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
     if (stream == nullptr) return nullptr;
