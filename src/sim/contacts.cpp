@@ -134,16 +134,6 @@ void recordContact(ContactSum& sum, Point q0, Point q1, Point e0, Point e1, Poin
     sum.count += 1;
 }
 
-void inverses(const Body& b, float& invMass, float& invInertia) {
-    if (isInertBody(b) || static_cast<double>(b.invMass) < negligibleInverseMass) {
-        invMass = 0.0f;
-        invInertia = 0.0f;
-        return;
-    }
-    invMass = b.invMass;
-    invInertia = b.invInertia;
-}
-
 void applyImpulse(Body& b, float invMass, float invInertia, float leverX, float leverY, float impulseX,
                   float impulseY, float sign) {
     b.vx += sign * (invMass * impulseX);
@@ -338,8 +328,8 @@ void respond(const ContactSum& sum, Body& a, Body& b) {
 
     // 7. Inverse masses.
     float invMassA, invInertiaA, invMassB, invInertiaB;
-    inverses(a, invMassA, invInertiaA);
-    inverses(b, invMassB, invInertiaB);
+    solverInverses(a, invMassA, invInertiaA);
+    solverInverses(b, invMassB, invInertiaB);
 
     // 8. Normal impulse.
     float leverCrossA = cross(nx, ny, leverAX, leverAY);

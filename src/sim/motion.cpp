@@ -34,17 +34,6 @@ bool isModelRoot(const Body& b) {
 
 float cross(float ax, float ay, float bx, float by) { return ax * by - ay * bx; }
 
-// The inverse mass and inertia a solver uses: 0 for bolted and inert bodies.
-void solverInverses(const Body& b, float& invMass, float& invInertia) {
-    if (isInertBody(b) || static_cast<double>(b.invMass) < negligibleInverseMass) {
-        invMass = 0.0f;
-        invInertia = 0.0f;
-        return;
-    }
-    invMass = b.invMass;
-    invInertia = b.invInertia;
-}
-
 void clearAccelerations(Body& b) {
     b.ax = 0.0f;
     b.ay = 0.0f;
@@ -148,6 +137,16 @@ void placeAnchorsAtAngle(std::deque<Anchor>& anchors, const Body& b, float cosAn
 }
 
 }  // namespace
+
+void solverInverses(const Body& b, float& invMass, float& invInertia) {
+    if (isInertBody(b) || static_cast<double>(b.invMass) < negligibleInverseMass) {
+        invMass = 0.0f;
+        invInertia = 0.0f;
+        return;
+    }
+    invMass = b.invMass;
+    invInertia = b.invInertia;
+}
 
 bool isInertBody(const Body& b) {
     if (b.flags & boltedFlag) return false;

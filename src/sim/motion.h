@@ -27,3 +27,6 @@ void commitTree(Body& b);
 // A body the solvers leave alone: no finite positive mass and not bolted
 // (no shapes, zero or non-finite mass). It keeps its pose.
 bool isInertBody(const Body& b);
+
+// The inverse mass and inertia a solver uses: 0 for bolted and inert bodies.
+void solverInverses(const Body& b, float& invMass, float& invInertia);
