@@ -14,9 +14,7 @@
 
 #include <time.h>
 
-#include "app/input_state.h"
 #include "files/reader.h"
-#include "render/overlay_consoles.h"
 #include "sim/contacts.h"
 #include "sim/float_mode.h"
 #include "sim/globals.h"
@@ -38,8 +36,6 @@ struct Scene {
 bool loadScene(const Scene& scene) {
     resetSimulationGlobals();
     resetRandom();
-    resetInputState();
-    resetOverlayConsoles();
     std::filesystem::path path(scene.path);
     return loadFilePath(scene.path, path.parent_path().string() + "/");
 }

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "app/input_state.h"
 #include "files/reader.h"
+#include "mouse/cursor.h"
 #include "sim/globals.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "app/replay.h"
 #include "app/state_dump.h"
 #include "files/reader.h"
+#include "render/overlay_consoles.h"
 #include "sim/float_mode.h"
 #include "sim/globals.h"
 #include "sim/step.h"
@@ -82,7 +83,7 @@ int runHeadless(const RunOptions& options) {
         // As in the windowed loop, F1 held stands the simulation still.
         if (!keyHeld(vk::f1)) {
             auto start = std::chrono::steady_clock::now();
-            stepAllWorlds();
+            stepAllWorlds(heldStepKeys(), &overlayConsole(0));
             auto end = std::chrono::steady_clock::now();
             if (options.stats) {
                 stepMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());

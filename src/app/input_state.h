@@ -1,17 +1,16 @@
-// Process-wide input state, written only by the window procedure and read by
-// the loop, the step and the mouse handlers. Kept free of any window system.
+// The key table: written only by the window procedure, read by the loop
+// (pacing, F1), the step (through heldStepKeys) and the Ctrl release. The
+// cursor is the mouse's (mouse/cursor.h). Kept free of any window system.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
-#include "sim/records.h"
+#include "sim/step_keys.h"
 
 // One flag per virtual-key code, 1 while the key is held.
 extern std::array<uint8_t, 256> keys;
-
-// The cursor in world coordinates (y up, origin at the view centre).
-extern Point mousePos;
 
 // Virtual-key codes the program reads.
 namespace vk {
@@ -31,5 +30,8 @@ constexpr int f10 = 0x79;
 }  // namespace vk
 
 inline bool keyHeld(int virtualKey) { return keys[static_cast<size_t>(virtualKey) & 0xFF] != 0; }
+
+// The keys the step reads, as they are held now.
+StepKeys heldStepKeys();
 
 void resetInputState();

@@ -235,7 +235,7 @@ json springEndJson(const World& world, const SpringEnd* end, const BodyIndex& in
     } else if (auto found = index.find(end->body); found != index.end()) {
         body = {{"world", found->second.world}, {"model", found->second.model}, {"body", found->second.body}};
     }
-    return {{"body", body}, {"point", end->point ? pointJson(*end->point) : json(nullptr)}};
+    return {{"body", body}, {"point", pointJson(end->point)}};
 }
 
 json springJson(const World& world, const Spring& spring, const BodyIndex& index) {
@@ -248,7 +248,7 @@ json springJson(const World& world, const Spring& spring, const BodyIndex& index
 
 json worldJson(const World& world, const BodyIndex& index) {
     json springs = json::array();
-    for (const Spring* spring : world.springs) springs.push_back(springJson(world, *spring, index));
+    for (const Spring& spring : world.springs) springs.push_back(springJson(world, spring, index));
     json models = json::array();
     for (const auto& model : world.models) models.push_back(modelJson(*model, index));
     return {

@@ -3,6 +3,7 @@
 #include "app/dropped_files.h"
 #include "app/input_state.h"
 #include "files/settings.h"
+#include "mouse/cursor.h"
 #include "mouse/grab.h"
 #include "render/window.h"
 
@@ -61,9 +62,9 @@ Point mouseWorldPosition(intptr_t lParam) {
 intptr_t windowProcedure(Platform& platform, const Message& message) {
     switch (message.message) {
         case wm::mouseMove:
-            mousePos = mouseWorldPosition(message.lParam);
+            moveCursor(mouseWorldPosition(message.lParam));
             return 0;
-        // The handlers read mousePos and keys, not the message.
+        // The handlers read mousePos and the Ctrl key, not the message.
         case wm::leftButtonDown:
             onLeftDown();
             return 0;
@@ -71,7 +72,7 @@ intptr_t windowProcedure(Platform& platform, const Message& message) {
             onRightDown();
             return 0;
         case wm::leftButtonUp:
-            onLeftUp();
+            onLeftUp(keyHeld(vk::control));
             return 0;
         case wm::rightButtonUp:
             onRightUp();

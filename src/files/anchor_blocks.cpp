@@ -1,43 +1,30 @@
 // Socket, plug, textured-polygon and point-list blocks.
 #include <algorithm>
 
+#include "files/block_reader.h"
 #include "files/blocks.h"
 #include "files/diagnostics.h"
 #include "files/reader_primitives.h"
 #include "render/textures.h"
 
-static const char* anchorBlockName(bool isSocket) { return isSocket ? "a socket block" : "a plug block"; }
-
-void Anchor::read(std::istream& input, std::string prefix, const Placement& placement, bool isSocket) {
-    char key = 0;
-    while (readKey(input, key)) {
-        Point position;
-        float number = 0.0f;
-        switch (key) {
-        case 'x':
-            // Sets the position; a second "x" replaces the first.
-            if (discardSeparator(input) && readVector(input, position) && mapPoint(input, placement, position, position)) {
-                localX = position.x;
-                localY = position.y;
-            }
-            break;
-        case 'l': readText(input, name); break;
-        case 'w':
-            if (!isSocket) {
-                noteIgnoredKey(input, key, anchorBlockName(isSocket));
-                break;
-            }
-            if (readNumber(input, number)) weight = number;
-            break;
-        case 'f':
-            includeFile(input, prefix, [&](std::istream& included, const std::string& includedPrefix) {
-                read(included, includedPrefix, placement, isSocket);
-            });
-            break;
-        case '/': skipComment(input); break;
-        case '}': return;
-        default: noteIgnoredKey(input, key, anchorBlockName(isSocket)); break;
+// The keys of a socket or plug block; the placement has no keys here.
+static bool readAnchorKey(std::istream& input, char key, Anchor& anchor, const Placement& placement, bool isSocket) {
+    Point position;
+    float number = 0.0f;
+    switch (key) {
+    case 'x':
+        // Sets the position; a second "x" replaces the first.
+        if (discardSeparator(input) && readVector(input, position) && mapPoint(input, placement, position, position)) {
+            anchor.localX = position.x;
+            anchor.localY = position.y;
         }
+        return true;
+    case 'l': readText(input, anchor.name); return true;
+    case 'w':
+        if (!isSocket) return false;
+        if (readNumber(input, number)) anchor.weight = number;
+        return true;
+    default: return false;
     }
 }
 
@@ -45,65 +32,46 @@ Anchor constructAnchor(std::istream& input, const std::string& prefix, const Pla
     // An anchor whose block gives no "x" stays at (0, 0) of the placement
     // coordinates, before the body re-centres it.
     Anchor anchor;
-    anchor.read(input, prefix, placement, isSocket);
+    readBlock(input, prefix, {isSocket ? "a socket block" : "a plug block"},
+              [&](std::istream& in, const std::string&, char key) {
+                  return readAnchorKey(in, key, anchor, placement, isSocket);
+              });
     return anchor;
 }
 
-void readPointList(std::istream& input, std::string prefix, std::vector<Point>& texCoords,
+void readPointList(std::istream& input, const std::string& prefix, std::vector<Point>& texCoords,
                    std::vector<Point>& points, const Placement& placement) {
-    char key = 0;
-    while (readKey(input, key)) {
+    readBlock(input, prefix, {"a point list"}, [&](std::istream& in, const std::string&, char key) {
+        if (key != 't' && key != 'p') return false;
         char which = 0;
         Point point;
-        switch (key) {
-        case 't':
-        case 'p':
-            if (!readSubKey(input, which)) break;
-            if (which != 'v') {
-                reportReadProblem(input, std::string("point-list sub-key '") + key + which + "' means nothing; skipped");
-                break;
-            }
-            if (!readVector(input, point)) break;
-            if (key == 't')
-                texCoords.push_back(point);
-            else if (mapPoint(input, placement, point, point))
-                points.push_back(point);
-            break;
-        case 'f':
-            includeFile(input, prefix, [&](std::istream& included, const std::string& includedPrefix) {
-                readPointList(included, includedPrefix, texCoords, points, placement);
-            });
-            break;
-        case '/': skipComment(input); break;
-        case '}': return;
-        default: noteIgnoredKey(input, key, "a point list"); break;
+        if (!readSubKey(in, which)) return true;
+        if (which != 'v') {
+            reportReadProblem(in, std::string("point-list sub-key '") + key + which + "' means nothing; skipped");
+            return true;
         }
-    }
+        if (!readVector(in, point)) return true;
+        if (key == 't')
+            texCoords.push_back(point);
+        else if (mapPoint(in, placement, point, point))
+            points.push_back(point);
+        return true;
+    });
 }
 
-void TexturedPolygon::read(std::istream& input, std::string prefix) {
-    char key = 0;
-    while (readKey(input, key)) {
-        std::string path;
-        switch (key) {
-        case 't':
-            if (readText(input, path)) texture = acquireTexture(prefix + path);
-            break;
-        case 'p': readPointList(input, prefix, texCoords, points, placement); break;
-        case 'z':
-        case 'x':
-        case 'a': readPlacementKey(input, key, placement); break;
-        case 'f':
-            includeFile(input, prefix, [&](std::istream& included, const std::string& includedPrefix) {
-                read(included, includedPrefix);
-            });
-            break;
-        case '/': skipComment(input); break;
-        case 'e':
-        case '}': return;
-        default: noteIgnoredKey(input, key, "a textured-polygon block"); break;
-        }
-    }
+// The keys of a textured-polygon block, which "e" also ends.
+static void readTexturedPolygon(TexturedPolygon& polygon, std::istream& input, const std::string& prefix) {
+    readBlock(input, prefix, {"a textured-polygon block", &polygon.placement, 'e'},
+              [&](std::istream& in, const std::string& at, char key) {
+                  std::string path;
+                  switch (key) {
+                  case 't':
+                      if (readText(in, path)) polygon.texture = acquireTexture(at + path);
+                      return true;
+                  case 'p': readPointList(in, at, polygon.texCoords, polygon.points, polygon.placement); return true;
+                  default: return false;
+                  }
+              });
 }
 
 // Pixels to the 0..1 range of the texture. An image that did not load has
@@ -123,7 +91,7 @@ std::unique_ptr<TexturedPolygon> constructTexturedPolygon(std::istream& input, c
                                                           const Placement& placement) {
     auto polygon = std::make_unique<TexturedPolygon>();
     polygon->placement = placement;
-    polygon->read(input, prefix);
+    readTexturedPolygon(*polygon, input, prefix);
     if (polygon->texture == nullptr) {
         reportReadProblem(input, "textured polygon names no texture (\"t\"); left out");
         return nullptr;

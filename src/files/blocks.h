@@ -33,7 +33,7 @@ std::unique_ptr<TexturedPolygon> constructTexturedPolygon(std::istream& input, c
 
 // The point list of a textured polygon: "tv" texture coordinates as given,
 // "pv" outline points mapped by the placement.
-void readPointList(std::istream& input, std::string prefix, std::vector<Point>& texCoords,
+void readPointList(std::istream& input, const std::string& prefix, std::vector<Point>& texCoords,
                    std::vector<Point>& points, const Placement& placement);
 
 // Every shape's current outline from its local contours, x, y and angle.

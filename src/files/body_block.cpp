@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "files/block_reader.h"
 #include "files/blocks.h"
 #include "files/diagnostics.h"
 #include "files/reader_primitives.h"
@@ -32,42 +33,45 @@ static void takeStaged(Body& body, ShapeStaging& staging) {
     staging.stagedTexturedPolygons.clear();
 }
 
-bool Body::addShape(Shape&& shape, ShapeStaging& staging) {
-    takeStaged(*this, staging);
+// The shape joins the body with what its block staged, and its mass is
+// merged. False (the shape not stored) when the merged mass figures would
+// overflow a float; the staged items join the body anyway.
+static bool addShape(Body& body, Shape&& shape, ShapeStaging& staging) {
+    takeStaged(body, staging);
 
     // Mass merge in placement coordinates: the new centre of mass and the
     // moment about it by the parallel-axis rule.
-    float totalMass = mass + shape.mass;
-    float centreX = (mass * x + shape.mass * shape.centroidX) / totalMass;
-    float centreY = (mass * y + shape.mass * shape.centroidY) / totalMass;
-    float bodyDx = x - centreX, bodyDy = y - centreY;
+    float totalMass = body.mass + shape.mass;
+    float centreX = (body.mass * body.x + shape.mass * shape.centroidX) / totalMass;
+    float centreY = (body.mass * body.y + shape.mass * shape.centroidY) / totalMass;
+    float bodyDx = body.x - centreX, bodyDy = body.y - centreY;
     float shapeDx = shape.centroidX - centreX, shapeDy = shape.centroidY - centreY;
-    float mergedInertia = inertia + mass * (bodyDx * bodyDx + bodyDy * bodyDy) + shape.inertia +
+    float mergedInertia = body.inertia + body.mass * (bodyDx * bodyDx + bodyDy * bodyDy) + shape.inertia +
                           shape.mass * (shapeDx * shapeDx + shapeDy * shapeDy);
     if (!std::isfinite(totalMass) || !std::isfinite(centreX) || !std::isfinite(centreY) ||
         !std::isfinite(mergedInertia))
         return false;
 
-    if (shapes.size() > shapeCount)
-        shapes[shapeCount] = std::move(shape);
+    if (body.shapes.size() > body.shapeCount)
+        body.shapes[body.shapeCount] = std::move(shape);
     else
-        shapes.push_back(std::move(shape));
-    shapeCount += 1;
-    mass = totalMass;
-    x = centreX;
-    y = centreY;
-    inertia = mergedInertia;
+        body.shapes.push_back(std::move(shape));
+    body.shapeCount += 1;
+    body.mass = totalMass;
+    body.x = centreX;
+    body.y = centreY;
+    body.inertia = mergedInertia;
     return true;
 }
 
-static void readShape(std::istream& input, const std::string& prefix, Body& body) {
+static void readShapeBlock(std::istream& input, const std::string& prefix, Body& body) {
     ShapeStaging staging;
     std::optional<Shape> shape = constructShape(input, prefix, body.placement, staging);
     if (!shape) {
         takeStaged(body, staging);  // its anchors and polygons still belong to the body
         return;
     }
-    if (!body.addShape(std::move(*shape), staging))
+    if (!addShape(body, std::move(*shape), staging))
         reportReadProblem(input, "shape would make the mass of " + describe(body) + " overflow a float; left out");
 }
 
@@ -148,47 +152,36 @@ static void readShapeSlots(std::istream& input, Body& body) {
     body.shapes.resize(static_cast<size_t>(std::max(std::min(count, maxShapeSlots), filled)));
 }
 
-void Body::read(std::istream& input, std::string prefix) {
-    char key = 0;
-    while (readKey(input, key)) {
-        Point vector;
-        float number = 0.0f;
-        switch (key) {
-        case 'p': readShape(input, prefix, *this); break;
-        case 's':
-            sockets.push_back(constructAnchor(input, prefix, placement, true));
-            sockets.back().owner = this;
-            break;
-        case 'g':
-            plugs.push_back(constructAnchor(input, prefix, placement, false));
-            plugs.back().owner = this;
-            break;
-        case 't':
-            if (auto polygon = constructTexturedPolygon(input, prefix, placement)) textures.push_back(std::move(polygon));
-            break;
-        case 'P': readChild(input, prefix, *this); break;
-        case 'c': readSelection(input, *this); break;
-        case 'V':
-            if (readVector(input, vector)) vx = vector.x, vy = vector.y;
-            break;
-        case 'W':
-            if (readNumber(input, number)) omega = number;
-            break;
-        case '!': readKeyword(input, *this); break;
-        case 'l': readText(input, name); break;
-        case 'r': readShapeSlots(input, *this); break;
-        case 'z':
-        case 'x':
-        case 'a': readPlacementKey(input, key, placement); break;
-        case 'f':
-            includeFile(input, prefix, [&](std::istream& included, const std::string& includedPrefix) {
-                read(included, includedPrefix);
-            });
-            break;
-        case '/': skipComment(input); break;
-        case '}': return;
-        default: noteIgnoredKey(input, key, "a body block"); break;
-        }
+// The keys of a body block.
+static bool readBodyKey(std::istream& input, const std::string& prefix, char key, Body& body) {
+    Point vector;
+    float number = 0.0f;
+    switch (key) {
+    case 'p': readShapeBlock(input, prefix, body); return true;
+    case 's':
+        body.sockets.push_back(constructAnchor(input, prefix, body.placement, true));
+        body.sockets.back().owner = &body;
+        return true;
+    case 'g':
+        body.plugs.push_back(constructAnchor(input, prefix, body.placement, false));
+        body.plugs.back().owner = &body;
+        return true;
+    case 't':
+        if (auto polygon = constructTexturedPolygon(input, prefix, body.placement))
+            body.textures.push_back(std::move(polygon));
+        return true;
+    case 'P': readChild(input, prefix, body); return true;
+    case 'c': readSelection(input, body); return true;
+    case 'V':
+        if (readVector(input, vector)) body.vx = vector.x, body.vy = vector.y;
+        return true;
+    case 'W':
+        if (readNumber(input, number)) body.omega = number;
+        return true;
+    case '!': readKeyword(input, body); return true;
+    case 'l': readText(input, body.name); return true;
+    case 'r': readShapeSlots(input, body); return true;
+    default: return false;
     }
 }
 
@@ -256,7 +249,8 @@ Body* constructBody(Model& model, std::istream& input, const std::string& prefix
     Body& body = *model.bodies.back();
     body.model = &model;
     body.placement = container;
-    body.read(input, prefix);
+    readBlock(input, prefix, {"a body block", &body.placement},
+              [&](std::istream& in, const std::string& at, char key) { return readBodyKey(in, at, key, body); });
     finishBody(input, body, container);
     return &body;
 }

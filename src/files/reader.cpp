@@ -42,6 +42,6 @@ bool readWorldPath(World& world, const std::string& path, const std::string& pre
     if (!openForReading(path, file)) return false;
     LineCountingBuffer buffer(file.rdbuf(), path);
     std::istream input(&buffer);
-    world.read(input, prefix);
+    readWorld(world, input, prefix);
     return true;
 }

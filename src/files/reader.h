@@ -17,6 +17,10 @@ void loadFile(std::istream& input, const std::string& prefix, const std::string&
 // is read then).
 bool loadFilePath(const std::string& path, const std::string& prefix);
 
-// World::read on the file at `path` (a dropped file): its models join
-// `world`. False when it cannot be opened.
+// The inside of a world block: its models join `world`, which is made
+// current first.
+void readWorld(World& world, std::istream& input, const std::string& prefix);
+
+// readWorld on the file at `path` (a dropped file). False when it cannot be
+// opened.
 bool readWorldPath(World& world, const std::string& path, const std::string& prefix);

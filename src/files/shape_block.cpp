@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "files/block_reader.h"
 #include "files/blocks.h"
 #include "files/diagnostics.h"
 #include "files/enclosing_circle.h"
@@ -112,54 +113,43 @@ static void readColour(std::istream& input, Shape& shape) {
     shape.colour = {red / 255.0f, green / 255.0f, blue / 255.0f};
 }
 
-void Shape::read(std::istream& input, std::string prefix, ShapeStaging& staging) {
-    char key = 0;
-    while (readKey(input, key)) {
-        Point point;
-        float number = 0.0f;
-        switch (key) {
-        case 'v':
-            if (readVector(input, point) && mapPoint(input, staging.shapePlacement, point, point))
-                contours.back().push_back(point);
-            break;
-        case 'h': contours.emplace_back(); break;
-        case 'o': readCircle(input, *this, staging.shapePlacement); break;
-        case 'm':
-            if (readNumber(input, number)) mass = number;
-            break;
-        case 'd':
-            if (readNumber(input, number)) staging.pendingDensity = number;
-            break;
-        case 'u': readFriction(input, *this); break;
-        case 'e':
-            if (readNumber(input, number)) bounce = static_cast<double>(number) < 0.01 ? 0.01f : number;
-            break;
-        case 'k': readMask(input, collideMask); break;
-        case 'c': readColour(input, *this); break;
-        case 'l': readText(input, name); break;
-        case 'r': readCapacityHint(input, *this); break;
-        case 's':
-            staging.stagedSockets.push_back(constructAnchor(input, prefix, staging.shapePlacement, true));
-            break;
-        case 'g':
-            staging.stagedPlugs.push_back(constructAnchor(input, prefix, staging.shapePlacement, false));
-            break;
-        case 't':
-            if (auto polygon = constructTexturedPolygon(input, prefix, staging.shapePlacement))
-                staging.stagedTexturedPolygons.push_back(std::move(polygon));
-            break;
-        case 'z':
-        case 'x':
-        case 'a': readPlacementKey(input, key, staging.shapePlacement); break;
-        case 'f':
-            includeFile(input, prefix, [&](std::istream& included, const std::string& includedPrefix) {
-                read(included, includedPrefix, staging);
-            });
-            break;
-        case '/': skipComment(input); break;
-        case '}': return;
-        default: noteIgnoredKey(input, key, "a shape block"); break;
-        }
+// The keys of a shape block.
+static bool readShapeKey(std::istream& input, const std::string& prefix, char key, Shape& shape,
+                         ShapeStaging& staging) {
+    Point point;
+    float number = 0.0f;
+    switch (key) {
+    case 'v':
+        if (readVector(input, point) && mapPoint(input, staging.shapePlacement, point, point))
+            shape.contours.back().push_back(point);
+        return true;
+    case 'h': shape.contours.emplace_back(); return true;
+    case 'o': readCircle(input, shape, staging.shapePlacement); return true;
+    case 'm':
+        if (readNumber(input, number)) shape.mass = number;
+        return true;
+    case 'd':
+        if (readNumber(input, number)) staging.pendingDensity = number;
+        return true;
+    case 'u': readFriction(input, shape); return true;
+    case 'e':
+        if (readNumber(input, number)) shape.bounce = static_cast<double>(number) < 0.01 ? 0.01f : number;
+        return true;
+    case 'k': readMask(input, shape.collideMask); return true;
+    case 'c': readColour(input, shape); return true;
+    case 'l': readText(input, shape.name); return true;
+    case 'r': readCapacityHint(input, shape); return true;
+    case 's':
+        staging.stagedSockets.push_back(constructAnchor(input, prefix, staging.shapePlacement, true));
+        return true;
+    case 'g':
+        staging.stagedPlugs.push_back(constructAnchor(input, prefix, staging.shapePlacement, false));
+        return true;
+    case 't':
+        if (auto polygon = constructTexturedPolygon(input, prefix, staging.shapePlacement))
+            staging.stagedTexturedPolygons.push_back(std::move(polygon));
+        return true;
+    default: return false;
     }
 }
 
@@ -251,7 +241,8 @@ std::optional<Shape> constructShape(std::istream& input, const std::string& pref
     float blue = static_cast<float>(nextRandom() / 32767.0);
     shape.colour = {red, green, blue};
 
-    shape.read(input, prefix, staging);
+    readBlock(input, prefix, {"a shape block", &staging.shapePlacement},
+              [&](std::istream& in, const std::string& at, char key) { return readShapeKey(in, at, key, shape, staging); });
     if (!finishShape(input, shape, staging)) return std::nullopt;
     return shape;
 }

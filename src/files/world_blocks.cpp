@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <unordered_map>
 
+#include "files/block_reader.h"
 #include "files/blocks.h"
 #include "files/diagnostics.h"
 #include "files/line_counting_buffer.h"
@@ -11,20 +12,22 @@
 #include "sim/globals.h"
 #include "sim/motion.h"
 
-void Body::placeTree() {
-    Plug* plug = parentPlug < plugs.size() ? &plugs[parentPlug] : nullptr;
+// Every body of the tree from `body` moved so that its plug meets its
+// parent's socket, parents first.
+static void placeTree(Body& body) {
+    Plug* plug = body.parentPlug < body.plugs.size() ? &body.plugs[body.parentPlug] : nullptr;
     Socket* socket = plug ? plug->partner : nullptr;
     if (socket != nullptr && socket->owner != nullptr) {
         const Body& parent = *socket->owner;
         float parentCos = std::cos(parent.angle), parentSin = std::sin(parent.angle);
-        float ownCos = std::cos(angle), ownSin = std::sin(angle);
-        x = parent.x + (parentCos * socket->localX - parentSin * socket->localY) -
-            (ownCos * plug->localX - ownSin * plug->localY);
-        y = parent.y + (parentSin * socket->localX + parentCos * socket->localY) -
-            (ownSin * plug->localX + ownCos * plug->localY);
+        float ownCos = std::cos(body.angle), ownSin = std::sin(body.angle);
+        body.x = parent.x + (parentCos * socket->localX - parentSin * socket->localY) -
+                 (ownCos * plug->localX - ownSin * plug->localY);
+        body.y = parent.y + (parentSin * socket->localX + parentCos * socket->localY) -
+                 (ownSin * plug->localX + ownCos * plug->localY);
     }
-    for (Socket& child : sockets)
-        if (child.partner != nullptr) child.partner->owner->placeTree();
+    for (Socket& child : body.sockets)
+        if (child.partner != nullptr) placeTree(*child.partner->owner);
 }
 
 static void gatherTree(Body& body, std::vector<Body*>& order) {
@@ -36,15 +39,15 @@ static void gatherTree(Body& body, std::vector<Body*>& order) {
 // `bodies` holds every body read for this model; it keeps the tree from
 // `root` in pre-order and frees the rest (bodies that hang nowhere). Nothing
 // in the tree points at a freed body: joints only lead to bodies gathered.
-void Model::collectBodies(Body& root) {
+static void collectBodies(Model& model, Body& root) {
     std::vector<Body*> order;
     gatherTree(root, order);
     std::unordered_map<Body*, size_t> slotOf;
-    for (size_t i = 0; i < bodies.size(); ++i) slotOf[bodies[i].get()] = i;
+    for (size_t i = 0; i < model.bodies.size(); ++i) slotOf[model.bodies[i].get()] = i;
     std::vector<std::unique_ptr<Body>> collected;
     collected.reserve(order.size());
-    for (Body* body : order) collected.push_back(std::move(bodies[slotOf.at(body)]));
-    bodies = std::move(collected);
+    for (Body* body : order) collected.push_back(std::move(model.bodies[slotOf.at(body)]));
+    model.bodies = std::move(collected);
 }
 
 void placeCurrentOutline(Body& body) {
@@ -102,42 +105,36 @@ static bool modelIsFinite(const Model& model) {
     return true;
 }
 
-void Model::read(std::istream& input, std::string prefix, Placement& placement) {
-    char key = 0;
-    while (readKey(input, key)) {
-        switch (key) {
-        case 'P':
-            if (Body* body = constructBody(*this, input, prefix, placement)) {
-                if (body->parentPlug < body->plugs.size()) {
-                    rootPlug = &body->plugs[body->parentPlug];
-                    rootPlug->partner = &mount;
-                } else {
-                    reportReadProblem(input, "body without plug " + std::to_string(body->parentPlug) +
-                                                 " cannot hang from its model; it is left out");
-                }
-            }
-            break;
-        case 'l': readText(input, label); break;
-        case 'z':
-        case 'x':
-        case 'a': readPlacementKey(input, key, placement); break;
-        case 'f':
-            includeFile(input, prefix, [&](std::istream& included, const std::string& includedPrefix) {
-                read(included, includedPrefix, placement);
-            });
-            break;
-        case '/': skipComment(input); break;
-        case '}': return;
-        default: noteIgnoredKey(input, key, "a model block"); break;
-        }
+// A root "P": the body hangs from the model's mount by its parentPlug; a
+// later root takes the place of an earlier one.
+static void readRootBody(Model& model, std::istream& input, const std::string& prefix, const Placement& placement) {
+    Body* body = constructBody(model, input, prefix, placement);
+    if (body == nullptr) return;
+    if (body->parentPlug >= body->plugs.size()) {
+        reportReadProblem(input, "body without plug " + std::to_string(body->parentPlug) +
+                                     " cannot hang from its model; it is left out");
+        return;
     }
+    model.rootPlug = &body->plugs[body->parentPlug];
+    model.rootPlug->partner = &model.mount;
+}
+
+// The keys of a model block, with the model's own copy of the world placement.
+static void readModel(Model& model, std::istream& input, const std::string& prefix, Placement& placement) {
+    readBlock(input, prefix, {"a model block", &placement}, [&](std::istream& in, const std::string& at, char key) {
+        switch (key) {
+        case 'P': readRootBody(model, in, at, placement); return true;
+        case 'l': readText(in, model.label); return true;
+        default: return false;
+        }
+    });
 }
 
 static void finishModel(std::istream& input, Model& model) {
     Body& root = *model.rootPlug->owner;
     size_t bodiesRead = model.bodies.size();
-    root.placeTree();
-    model.collectBodies(root);
+    placeTree(root);
+    collectBodies(model, root);
     size_t leftOut = bodiesRead - model.bodies.size();
     if (leftOut > 0)
         reportReadProblem(input, "left out " + std::to_string(leftOut) + (leftOut == 1 ? " body" : " bodies") +
@@ -152,7 +149,7 @@ static void finishModel(std::istream& input, Model& model) {
 std::unique_ptr<Model> constructModel(World& world, std::istream& input, const std::string& prefix) {
     auto model = std::make_unique<Model>();
     Placement placement = world.placement;
-    model->read(input, prefix, placement);
+    readModel(*model, input, prefix, placement);
     if (model->rootPlug == nullptr) {
         reportReadProblem(input, "model without a body that hangs from it; left out");
         return nullptr;
@@ -161,48 +158,40 @@ std::unique_ptr<Model> constructModel(World& world, std::istream& input, const s
     return model;
 }
 
-void World::read(std::istream& input, std::string prefix) {
+// A model joins the world when it is finite once placed and the world has
+// room for its bodies; otherwise it is left out with a note.
+static void addModel(World& world, std::istream& input, std::unique_ptr<Model> model) {
+    // The commit moved bodies with an initial velocity; their outlines
+    // follow from the local contours again.
+    for (auto& body : model->bodies) placeCurrentOutline(*body);
+    size_t total = static_cast<size_t>(world.bodyCount()) + model->bodies.size();
+    if (!modelIsFinite(*model))
+        reportReadProblem(input, "model lies beyond the float range once placed; left out");
+    else if (total > static_cast<size_t>(maxBodiesPerWorld))
+        reportReadProblem(input, "model would bring the world to " + std::to_string(total) + " bodies, more than " +
+                                     std::to_string(maxBodiesPerWorld) + "; left out");
+    else
+        world.models.push_back(std::move(model));
+}
+
+void readWorld(World& world, std::istream& input, const std::string& prefix) {
     CountedInput counted(input, "<input>");
-    std::istream& in = counted.stream();
-    currentWorld = this;
-    char key = 0;
-    while (readKey(in, key)) {
-        switch (key) {
-        case 'M':
-            if (auto model = constructModel(*this, in, prefix)) {
-                // The commit moved bodies with an initial velocity; their
-                // outlines follow from the local contours again.
-                for (auto& body : model->bodies) placeCurrentOutline(*body);
-                size_t total = static_cast<size_t>(bodyCount()) + model->bodies.size();
-                if (!modelIsFinite(*model))
-                    reportReadProblem(in, "model lies beyond the float range once placed; left out");
-                else if (total > static_cast<size_t>(maxBodiesPerWorld))
-                    reportReadProblem(in, "model would bring the world to " + std::to_string(total) +
-                                              " bodies, more than " + std::to_string(maxBodiesPerWorld) +
-                                              "; left out");
-                else
-                    models.push_back(std::move(model));
-            }
-            break;
-        case 'l': readText(in, label); break;
-        case 'z':
-        case 'x':
-        case 'a': readPlacementKey(in, key, placement); break;
-        case 'f':
-            includeFile(in, prefix, [&](std::istream& included, const std::string& includedPrefix) {
-                read(included, includedPrefix);
-            });
-            break;
-        case '/': skipComment(in); break;
-        case '}': return;
-        default: noteIgnoredKey(in, key, "a world block"); break;
-        }
-    }
+    currentWorld = &world;
+    readBlock(counted.stream(), prefix, {"a world block", &world.placement},
+              [&](std::istream& in, const std::string& at, char key) {
+                  switch (key) {
+                  case 'M':
+                      if (auto model = constructModel(world, in, at)) addModel(world, in, std::move(model));
+                      return true;
+                  case 'l': readText(in, world.label); return true;
+                  default: return false;
+                  }
+              });
 }
 
 std::unique_ptr<World> constructWorld(std::istream& input, const std::string& prefix) {
     auto world = std::make_unique<World>();
     currentWorld = world.get();
-    world->read(input, prefix);
+    readWorld(*world, input, prefix);
     return world;
 }

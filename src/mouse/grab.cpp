@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/input_state.h"
+#include "mouse/cursor.h"
+#include "mouse/picking.h"
 #include "sim/globals.h"
 
 namespace {
@@ -18,25 +19,39 @@ bool holds(const List& list, const Item& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-// Takes `spring` off `end`; an end on a body that has no spring left is
-// taken off its body and freed with its point. The cursor end never is.
+bool holdsGrab(const Body& body, const SpringEnd* end) {
+    return std::any_of(body.grabs.begin(), body.grabs.end(), [&](const SpringEnd& grab) { return &grab == end; });
+}
+
+// Takes `spring` off `end`; an end on a body that has no spring left goes
+// off its body. The cursor end never does.
 void detach(SpringEnd* end, Spring* spring) {
-    if (end == nullptr || !end->removeSpring(spring)) return;
-    end->body->removeGrab(end);
-    delete end->point;
-    delete end;
+    if (end == nullptr) return;
+    end->springs.remove(spring);
+    if (!end->springs.empty() || end->body == nullptr) return;
+    end->body->grabs.remove_if([&](const SpringEnd& grab) { return &grab == end; });
+}
+
+// The world whose list holds the spring: `world`, else whichever does.
+std::list<Spring>* springListOf(World& world, const Spring* spring) {
+    auto isIt = [&](const Spring& s) { return &s == spring; };
+    if (std::any_of(world.springs.begin(), world.springs.end(), isIt)) return &world.springs;
+    for (auto& other : worlds)
+        if (std::any_of(other->springs.begin(), other->springs.end(), isIt)) return &other->springs;
+    return nullptr;
 }
 
 // Lets go of one body: every spring with an end on it goes, and so does any
 // end on another body that thereby loses its last spring.
 void cutLoose(World& world, Body& body) {
-    std::vector<SpringEnd*> ends(body.grabs.begin(), body.grabs.end());
+    std::vector<SpringEnd*> ends;
+    for (SpringEnd& end : body.grabs) ends.push_back(&end);
     for (SpringEnd* end : ends) {
-        // An earlier removal frees an end it emptied; skip it rather than
-        // read it.
-        if (!holds(body.grabs, end)) continue;
+        // An earlier removal takes away an end it emptied; skip it rather
+        // than read it.
+        if (!holdsGrab(body, end)) continue;
         std::vector<Spring*> springs(end->springs.begin(), end->springs.end());
-        for (Spring* spring : springs) world.removeSpring(spring);
+        for (Spring* spring : springs) removeSpring(world, spring);
     }
 }
 
@@ -49,114 +64,77 @@ void pinHeldTo(World& world, Body& body) {
     for (Spring* spring : held) {
         if (!holds(cursor->springs, spring)) continue;
         if (spring->endA == cursor) {
-            if (spring->endB->body != &body)
-                world.springs.push_back(makeSpring(spring->stiffness, makeGrabEnd(body), spring->endB));
+            if (spring->endB->body != &body) makeSpring(world, spring->stiffness, makeGrabEnd(body), spring->endB);
         } else {
-            if (spring->endA->body != &body)
-                world.springs.push_back(makeSpring(spring->stiffness, spring->endA, makeGrabEnd(body)));
+            if (spring->endA->body != &body) makeSpring(world, spring->stiffness, spring->endA, makeGrabEnd(body));
         }
-        world.removeSpring(spring);
+        removeSpring(world, spring);
     }
 }
 
-}  // namespace
-
-Spring* makeSpring(float stiffness, SpringEnd* endA, SpringEnd* endB) {
-    auto* spring = new Spring{stiffness, endA, endB};
-    endA->springs.push_back(spring);
-    endB->springs.push_back(spring);
-    return spring;
-}
-
-SpringEnd* makeGrabEnd(Body& body) {
-    auto* end = new SpringEnd{&body, new Point{mousePos}, {}};
-    body.grabs.push_back(end);
-    return end;
-}
-
-bool SpringEnd::removeSpring(Spring* spring) {
-    springs.remove(spring);
-    return springs.empty() && body != nullptr;
-}
-
-void Body::removeGrab(SpringEnd* end) { grabs.remove(end); }
-
-void World::removeSpring(Spring* spring) {
-    size_t before = springs.size();
-    springs.remove(spring);
-    // Every spring is in exactly one world's list. Should the one it was
-    // made in not be this world, it is taken out of that list too, so no
-    // world keeps a freed spring.
-    if (springs.size() == before)
-        for (auto& world : worlds)
-            if (world.get() != this) world->springs.remove(spring);
-    SpringEnd* endA = spring->endA;
-    SpringEnd* endB = spring->endB;
-    detach(endA, spring);
-    if (endB != endA) detach(endB, spring);
-    delete spring;
-}
-
-void Body::onLeftDown() {
-    if (currentWorld == nullptr || !containsPoint(mousePos)) return;
-    currentWorld->springs.push_back(makeSpring(grabStiffness, makeGrabEnd(*this), &currentWorld->cursorEnd));
+void onLeftDown(Body& body) {
+    if (currentWorld == nullptr || !containsPoint(body, mousePos)) return;
+    World& world = *currentWorld;
+    // A world read after the last move has not seen the cursor yet.
+    world.cursorEnd.point = mousePos;
+    makeSpring(world, grabStiffness, makeGrabEnd(body), &world.cursorEnd);
 }
 
 // The body itself is not consulted: the first call empties the cursor end
 // and the later calls of the fan-out find nothing to remove.
-void Body::onLeftUp() {
-    if (keyHeld(vk::control) || currentWorld == nullptr) return;
+void onLeftUp(Body&, bool ctrlHeld) {
+    if (ctrlHeld || currentWorld == nullptr) return;
     World& world = *currentWorld;
     std::vector<Spring*> held(world.cursorEnd.springs.begin(), world.cursorEnd.springs.end());
     for (Spring* spring : held)
-        if (holds(world.cursorEnd.springs, spring)) world.removeSpring(spring);
+        if (holds(world.cursorEnd.springs, spring)) removeSpring(world, spring);
 }
 
-void Body::onRightDown() {
-    if (currentWorld == nullptr || !containsPoint(mousePos)) return;
+void onRightDown(Body& body) {
+    if (currentWorld == nullptr || !containsPoint(body, mousePos)) return;
     if (currentWorld->cursorEnd.springs.empty())
-        cutLoose(*currentWorld, *this);
+        cutLoose(*currentWorld, body);
     else
-        pinHeldTo(*currentWorld, *this);
+        pinHeldTo(*currentWorld, body);
 }
 
-void Body::onRightUp() {}
-
-void Model::onLeftDown() {
-    for (auto& body : bodies) body->onLeftDown();
-}
-void Model::onLeftUp() {
-    for (auto& body : bodies) body->onLeftUp();
-}
-void Model::onRightDown() {
-    for (auto& body : bodies) body->onRightDown();
-}
-void Model::onRightUp() {
-    for (auto& body : bodies) body->onRightUp();
+// Every body of every world, in index order.
+template <typename Handler>
+void fanOut(Handler handle) {
+    for (auto& world : worlds)
+        for (auto& model : world->models)
+            for (auto& body : model->bodies) handle(*body);
 }
 
-void World::onLeftDown() {
-    for (auto& model : models) model->onLeftDown();
+}  // namespace
+
+Spring& makeSpring(World& world, float stiffness, SpringEnd* endA, SpringEnd* endB) {
+    Spring& spring = world.springs.emplace_back(Spring{stiffness, endA, endB});
+    endA->springs.push_back(&spring);
+    endB->springs.push_back(&spring);
+    return spring;
 }
-void World::onLeftUp() {
-    for (auto& model : models) model->onLeftUp();
-}
-void World::onRightDown() {
-    for (auto& model : models) model->onRightDown();
-}
-void World::onRightUp() {
-    for (auto& model : models) model->onRightUp();
+
+SpringEnd* makeGrabEnd(Body& body) { return &body.grabs.emplace_back(SpringEnd{&body, mousePos, {}}); }
+
+void removeSpring(World& world, Spring* spring) {
+    // Every spring is in exactly one world's list; should the one it was
+    // made in not be this world, it is found in the other.
+    std::list<Spring>* list = springListOf(world, spring);
+    SpringEnd* endA = spring->endA;
+    SpringEnd* endB = spring->endB;
+    detach(endA, spring);
+    if (endB != endA) detach(endB, spring);
+    if (list) list->remove_if([&](const Spring& s) { return &s == spring; });
 }
 
 void onLeftDown() {
-    for (auto& world : worlds) world->onLeftDown();
+    fanOut([](Body& body) { onLeftDown(body); });
 }
-void onLeftUp() {
-    for (auto& world : worlds) world->onLeftUp();
+void onLeftUp(bool ctrlHeld) {
+    fanOut([&](Body& body) { onLeftUp(body, ctrlHeld); });
 }
 void onRightDown() {
-    for (auto& world : worlds) world->onRightDown();
+    fanOut([](Body& body) { onRightDown(body); });
 }
-void onRightUp() {
-    for (auto& world : worlds) world->onRightUp();
-}
+void onRightUp() {}

@@ -1,8 +1,9 @@
 // Picking: whether a world point lies on a body, tested against the
 // triangles of each shape's current outline. A circle around the swept
 // centre rejects far points before any triangle is looked at.
+#include "mouse/picking.h"
+
 #include "render/tessellation.h"
-#include "sim/records.h"
 
 namespace {
 
@@ -25,14 +26,14 @@ bool onInnerSide(Point p, Point q, Point r, Point point) {
 
 }  // namespace
 
-bool Shape::containsPoint(Point point) const {
+bool containsPoint(const Shape& shape, Point point) {
     // The bounding radius about the swept centre, not the current centre:
     // near the leading edge of a fast shape a point can be rejected.
-    float dx = point.x - sweptX;
-    float dy = point.y - sweptY;
-    if (dx * dx + dy * dy > radius * radius) return false;
+    float dx = point.x - shape.sweptX;
+    float dy = point.y - shape.sweptY;
+    if (dx * dx + dy * dy > shape.radius * shape.radius) return false;
     if (currentContourSet == nullptr) return false;
-    for (const Triangle& triangle : triangles) {
+    for (const Triangle& triangle : shape.triangles) {
         if (!resolvable(*currentContourSet, triangle)) continue;
         Point a = resolveVertex(triangle.corners[0]);
         Point b = resolveVertex(triangle.corners[1]);
@@ -42,12 +43,12 @@ bool Shape::containsPoint(Point point) const {
     return false;
 }
 
-bool Body::containsPoint(Point point) const {
-    for (const Shape& shape : shapes) {
+bool containsPoint(const Body& body, Point point) {
+    for (const Shape& shape : body.shapes) {
         // Designate the shape: its outline is the one its corners resolve
         // against, and stays current after the test.
         currentContourSet = &shape.curContours;
-        if (shape.containsPoint(point)) return true;
+        if (containsPoint(shape, point)) return true;
     }
     return false;
 }

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "app/input_state.h"
 #include "sim/globals.h"
 #include "sim/lanes.h"
 
@@ -160,17 +159,17 @@ void applyForceAt(SpringEnd& end, float forceX, float forceY) {
     if (isInertBody(b)) return;  // no finite mass to accelerate
     b.ax += forceX * b.invMass;
     b.ay += forceY * b.invMass;
-    b.alpha += cross(end.point->x - b.x, end.point->y - b.y, forceX, forceY) * b.invInertia;
+    b.alpha += cross(end.point.x - b.x, end.point.y - b.y, forceX, forceY) * b.invInertia;
 }
 
 void applySpring(Spring& spring) {
-    float forceX = spring.stiffness * (spring.endB->point->x - spring.endA->point->x);
-    float forceY = spring.stiffness * (spring.endB->point->y - spring.endA->point->y);
+    float forceX = spring.stiffness * (spring.endB->point.x - spring.endA->point.x);
+    float forceY = spring.stiffness * (spring.endB->point.y - spring.endA->point.y);
     applyForceAt(*spring.endA, forceX, forceY);
     applyForceAt(*spring.endB, -forceX, -forceY);
 }
 
-void advanceTree(Body& b) {
+void advanceTree(Body& b, const StepKeys& keys) {
     b.serial = bodySerial;
     bodySerial += 1;
 
@@ -180,14 +179,14 @@ void advanceTree(Body& b) {
         clearAccelerations(b);
     } else {
         if (!(b.flags & (noGravityFlag | boltedFlag))) b.ay += b.invMass * (b.mass * -0.1);
-        if (b.name == "lower arm" && keyHeld(vk::space)) b.ay += b.invMass * (2.0 * b.mass);
+        if (b.name == "lower arm" && keys.lift) b.ay += b.invMass * (2.0 * b.mass);
 
         float dt = stepTime;
         b.vx += b.ax * dt;
         b.vy += b.ay * dt;
         b.omega += b.alpha * dt;
 
-        if (keyHeld(vk::f9) && isModelRoot(b)) {
+        if (keys.freeze && isModelRoot(b)) {
             // Freeze: the root stops translating but keeps turning.
             b.vx = b.vy = 0.0f;
             b.ax = b.ay = 0.0f;
@@ -195,7 +194,7 @@ void advanceTree(Body& b) {
     }
 
     for (Socket& socket : b.sockets)
-        if (socket.partner && socket.partner->owner) advanceTree(*socket.partner->owner);
+        if (socket.partner && socket.partner->owner) advanceTree(*socket.partner->owner, keys);
 }
 
 void predictModel(Model& m) {
@@ -285,7 +284,7 @@ void commitTree(Body& b) {
                         std::isfinite(b.vx) && std::isfinite(b.vy) && std::isfinite(b.omega);
     if (finiteMotion) {
         PredictedMotion motion = predictedMotionOf(b);
-        for (SpringEnd* grab : b.grabs) *grab->point = motion.apply(grab->point->x, grab->point->y);
+        for (SpringEnd& grab : b.grabs) grab.point = motion.apply(grab.point.x, grab.point.y);
         b.x = newX;
         b.y = newY;
         b.angle = newAngle;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sim/records.h"
+#include "sim/step_keys.h"
 
 // Below this an inverse mass counts as 0 (bolted or skipped body).
 constexpr double negligibleInverseMass = 1e-90;
@@ -10,9 +11,10 @@ constexpr double negligibleInverseMass = 1e-90;
 void applyForceAt(SpringEnd& end, float forceX, float forceY);
 void applySpring(Spring& spring);
 
-// Numbers the tree (serial), adds gravity and the limb force, integrates
-// velocities with the stepTime still in force; depth first from b.
-void advanceTree(Body& b);
+// Numbers the tree (serial), adds gravity and the limb force (keys.lift),
+// integrates velocities with the stepTime still in force and, with
+// keys.freeze, stops the root translating; depth first from b.
+void advanceTree(Body& b, const StepKeys& keys = {});
 
 // Full prediction: resets the model's box, then predicts every body.
 void predictModel(Model& m);

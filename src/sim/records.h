@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <iosfwd>
 #include <list>
 #include <memory>
 #include <string>
@@ -50,7 +49,6 @@ struct Model;
 struct World;
 struct Spring;
 struct TextureRecord;  // owned by the texture registry
-struct ShapeStaging;   // the reader's state while a shape block is open
 
 struct Shape {
     ContourSet contours;                 // local outline (body frame after reading)
@@ -78,13 +76,6 @@ struct Shape {
     float centroidX = 0.0f, centroidY = 0.0f;
     Colour colour;
     std::string name;
-
-    // Reader (src/files): the keys of a shape block.
-    void read(std::istream& input, std::string prefix, ShapeStaging& staging);
-
-    // Picking (src/mouse): whether a world point lies on the shape's current
-    // outline; its vertices resolve against the current contour set.
-    bool containsPoint(Point point) const;
 };
 
 // Sockets and plugs share one record kind; a joint is a partnered pair.
@@ -96,22 +87,19 @@ struct Anchor {
     Anchor* partner = nullptr;  // the other side of the joint
     std::string name;
     float weight = 0.0f;        // sockets only; read from the file, used by nothing
-
-    // Reader (src/files): the keys of a socket or plug block.
-    void read(std::istream& input, std::string prefix, const Placement& placement, bool isSocket);
 };
 
 using Socket = Anchor;
 using Plug = Anchor;
 
+// Where a spring acts. A world's cursor end has no body; the mouse code
+// keeps its point at the cursor.
 struct SpringEnd {
-    Body* body = nullptr;       // null for a world's cursor end
-    Point* point = nullptr;     // a body end owns it; the cursor end points at mousePos
-    std::list<Spring*> springs; // springs that use this end, in the order made
+    Body* body = nullptr;        // null for a world's cursor end
+    Point point;                 // world units; on a body, carried with it at every commit
+    std::list<Spring*> springs;  // springs that use this end, in the order made
 
-    // Mouse (src/mouse): drops every entry of `spring`; true when the list is
-    // now empty and the end lies on a body (it is then to be freed).
-    bool removeSpring(Spring* spring);
+    bool isCursor() const { return body == nullptr; }
 };
 
 struct Spring {
@@ -125,9 +113,6 @@ struct TexturedPolygon {
     std::vector<Point> texCoords;  // normalised by the texture size once read
     std::vector<Point> points;     // body-local outline
     Placement placement;
-
-    // Reader (src/files): the keys of a textured-polygon block.
-    void read(std::istream& input, std::string prefix);
 };
 
 struct Body {
@@ -154,31 +139,13 @@ struct Body {
     // move the ones already partnered.
     std::deque<Socket> sockets;
     std::deque<Plug> plugs;
-    std::list<SpringEnd*> grabs;  // owned; freed with their points
+    std::list<SpringEnd> grabs;   // ends fixed on this body; their springs are the world's
     std::string name;
     std::vector<std::unique_ptr<TexturedPolygon>> textures;
 
     Body() = default;
     Body(const Body&) = delete;
     Body& operator=(const Body&) = delete;
-    ~Body();
-
-    // Reader (src/files): the keys of a body block, the merge of a finished
-    // shape (with what its block staged), and the placement of a joint tree.
-    void read(std::istream& input, std::string prefix);
-    // addShape returns false (and stores nothing) when the merged mass
-    // figures would overflow a float; the staged items join the body anyway.
-    bool addShape(Shape&& shape, ShapeStaging& staging);
-    void placeTree();
-
-    // Mouse (src/mouse): picking, the four button handlers, and taking a
-    // grab end off `grabs` (the caller frees it).
-    bool containsPoint(Point point) const;
-    void onLeftDown();
-    void onLeftUp();
-    void onRightDown();
-    void onRightUp();
-    void removeGrab(SpringEnd* end);
 };
 
 constexpr uint8_t noGravityFlag = 1u << 0;
@@ -191,17 +158,6 @@ struct Model {
     Plug* rootPlug = nullptr;
     std::string name;
     std::string label;
-
-    // Reader (src/files): the keys of a model block, with the model's own
-    // copy of the world placement; and the pre-order gathering of the tree.
-    void read(std::istream& input, std::string prefix, Placement& placement);
-    void collectBodies(Body& root);
-
-    // Mouse (src/mouse): the button handlers, forwarded to every body.
-    void onLeftDown();
-    void onLeftUp();
-    void onRightDown();
-    void onRightUp();
 };
 
 struct PairMemory {
@@ -214,7 +170,7 @@ constexpr int maxBodiesPerWorld = 256;
 
 struct World {
     std::vector<std::unique_ptr<Model>> models;
-    std::list<Spring*> springs;  // owned
+    std::list<Spring> springs;  // every spring the mouse made in this world
     SpringEnd cursorEnd;
     int32_t stepCount = 0;
     std::string label;
@@ -224,23 +180,10 @@ struct World {
     World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
-    ~World();
 
     PairMemory& pairMemory(int32_t firstSerial, int32_t secondSerial) {
         return contactMemory[static_cast<size_t>(firstSerial) * maxBodiesPerWorld +
                              static_cast<size_t>(secondSerial)];
     }
     int bodyCount() const;
-
-    // Reader (src/files): the keys of a world block; makes this world current.
-    void read(std::istream& input, std::string prefix);
-
-    // Mouse (src/mouse): the button handlers, forwarded to every model; and
-    // taking a spring out of the world, freeing it and the grab ends it was
-    // the last spring of.
-    void onLeftDown();
-    void onLeftUp();
-    void onRightDown();
-    void onRightUp();
-    void removeSpring(Spring* spring);
 };

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "app/input_state.h"
-#include "render/overlay_consoles.h"
 #include "sim/contacts.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
@@ -21,21 +19,21 @@ constexpr int32_t passesReported = 200;  // steps needing more are written to co
 // that nothing useful is simulated, so growth stops here.
 constexpr float maxTimeScale = 1.0e4f;
 
-void applyTimeScaleKeys() {
-    if (keyHeld(vk::k)) timeScale = std::min<float>(timeScale * 1.01, std::max(timeScale, maxTimeScale));
-    if (keyHeld(vk::l)) timeScale = timeScale / 1.01;
-    if (keyHeld(vk::j)) timeScale = 1.0f;
+void applyTimeScaleKeys(const StepKeys& keys) {
+    if (keys.faster) timeScale = std::min<float>(timeScale * 1.01, std::max(timeScale, maxTimeScale));
+    if (keys.slower) timeScale = timeScale / 1.01;
+    if (keys.normalSpeed) timeScale = 1.0f;
 }
 
 Body* rootBody(const Model& m) { return m.rootPlug ? m.rootPlug->owner : nullptr; }
 
 // Springs, gravity, the limb force and velocity integration, with the dt of
 // the previous cycle (or frame).
-void startCycle(World& w) {
+void startCycle(World& w, const StepKeys& keys) {
     bodySerial = 0;
-    for (Spring* spring : w.springs) applySpring(*spring);
+    for (Spring& spring : w.springs) applySpring(spring);
     for (auto& model : w.models)
-        if (Body* root = rootBody(*model)) advanceTree(*root);
+        if (Body* root = rootBody(*model)) advanceTree(*root, keys);
 }
 
 // Below these counts the pair loops run plainly: a sweep would cost more
@@ -170,19 +168,19 @@ void drawVisitingOrder(std::vector<uint32_t>& order, size_t modelCount) {
     }
 }
 
-void stepAllWorlds() {
-    for (size_t i = 0; i < worlds.size(); ++i) stepWorld(*worlds[i]);
+void stepAllWorlds(const StepKeys& keys, std::string* hardSteps) {
+    for (size_t i = 0; i < worlds.size(); ++i) stepWorld(*worlds[i], keys, hardSteps);
 }
 
-void stepWorld(World& w) {
-    applyTimeScaleKeys();
+void stepWorld(World& w, const StepKeys& keys, std::string* hardSteps) {
+    applyTimeScaleKeys(keys);
     float consumed = 0.0f;
     currentWorld = &w;
     StepScratch scratch;  // reused by every pass: no allocation inside a pass
     scratch.prepare(w);
 
     do {
-        startCycle(w);
+        startCycle(w, keys);
         stepTime = timeScale - consumed;
         passCount = 0;
         float lastStep = -1.0f;  // forces a full prediction in the first pass
@@ -194,7 +192,7 @@ void stepWorld(World& w) {
         consumed += stepTime;
     } while (consumed < 0.9 * timeScale && passCount < passLimit);
 
-    if (passCount > passesReported) overlayConsole(0) += std::to_string(passCount) + "\n";
+    if (passCount > passesReported && hardSteps != nullptr) *hardSteps += std::to_string(passCount) + "\n";
     w.stepCount += 1;
 }
 

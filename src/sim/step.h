@@ -1,14 +1,19 @@
 // One frame of the simulation: a predictor-corrector loop per world.
 #pragma once
 
-#include "sim/records.h"
+#include <string>
 
-// Steps every world of `worlds` once, in load order.
-void stepAllWorlds();
+#include "sim/records.h"
+#include "sim/step_keys.h"
+
+// Steps every world of `worlds` once, in load order. A world step that
+// needed more than 200 passes appends its pass count and a line break to
+// `hardSteps` when one is given (the program gives the overlay's console 0).
+void stepAllWorlds(const StepKeys& keys = {}, std::string* hardSteps = nullptr);
 
 // One frame of world w: time-scale keys, outer cycles of solver passes,
-// commit. Writes the pass count to console 0 when a step needs over 200.
-void stepWorld(World& w);
+// commit.
+void stepWorld(World& w, const StepKeys& keys = {}, std::string* hardSteps = nullptr);
 
 // The per-model work of a solver pass: joints, then contacts inside it.
 void solveModel(Model& m);

@@ -11,9 +11,7 @@
 #include <new>
 #include <string>
 
-#include "app/input_state.h"
 #include "files/reader.h"
-#include "render/overlay_consoles.h"
 #include "sim/float_mode.h"
 #include "sim/globals.h"
 #include "sim/random.h"
@@ -70,8 +68,6 @@ constexpr long allocationsPerFrame = 16;
 void loadScene(const std::string& name) {
     resetSimulationGlobals();
     resetRandom();
-    resetInputState();
-    resetOverlayConsoles();
     std::string directory = std::string(VANTOR_SOURCE_DIR) + "/bench/scenes/";
     ASSERT_TRUE(loadFilePath(directory + name + ".ini", directory));
 }

@@ -11,6 +11,7 @@
 
 #include "app/dropped_files.h"
 #include "app/input_state.h"
+#include "mouse/cursor.h"
 #include "fake_platform.h"
 #include "sim/globals.h"
 #include "support/reset.h"

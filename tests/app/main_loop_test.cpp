@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/input_state.h"
+#include "mouse/cursor.h"
 #include "app/main_loop.h"
 #include "fake_platform.h"
 #include "files/settings.h"

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/input_state.h"
+#include "mouse/cursor.h"
 #include "app/state_dump.h"
 #include "render/overlay_consoles.h"
 #include "render/textures.h"
@@ -95,10 +95,8 @@ World& buildFigureWorld() {
     torso->sockets[0].partner = &head->plugs[1];
     head->plugs[1].partner = &torso->sockets[0];
 
-    auto* grab = new SpringEnd{head.get(), new Point{0.25f, 0.75f}, {}};
-    head->grabs.push_back(grab);
-    auto* spring = new Spring{10.0f, grab, &world->cursorEnd};
-    world->springs.push_back(spring);
+    SpringEnd* grab = &head->grabs.emplace_back(SpringEnd{head.get(), Point{0.25f, 0.75f}, {}});
+    world->springs.push_back(Spring{10.0f, grab, &world->cursorEnd});
 
     torso->model = head->model = model.get();
     model->bodies.push_back(std::move(torso));
@@ -256,8 +254,8 @@ TEST_F(StateDump, JointsPointAtAnchorsByIndex) {
 }
 
 TEST_F(StateDump, SpringsAndTexturedPolygons) {
-    mousePos = {3.0f, -4.0f};
     buildFigureWorld();
+    moveCursor({3.0f, -4.0f});
     json state = dumpAndParse();
     const json& world = state["worlds"][0];
 

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "app/input_state.h"
+#include "mouse/cursor.h"
 #include "app/window_procedure.h"
 #include "fake_platform.h"
 #include "files/settings.h"
@@ -124,7 +125,7 @@ TEST_F(WindowProcedureTest, ButtonsGrabPinAndReleaseAtTheLastMovePosition) {
     send(wm::mouseMove, 0, packLParam(300, 300));  // world (-100, 0)
     send(wm::leftButtonDown, 0, packLParam(500, 300));
     ASSERT_EQ(left.grabs.size(), 1u);
-    EXPECT_FLOAT_EQ(left.grabs.front()->point->x, -100.0f);
+    EXPECT_FLOAT_EQ(left.grabs.front().point.x, -100.0f);
     send(wm::leftButtonUp, 0x0008);  // MK_CONTROL, but Ctrl is not in the table
     EXPECT_TRUE(left.grabs.empty());
     send(wm::leftButtonDown);
@@ -132,7 +133,7 @@ TEST_F(WindowProcedureTest, ButtonsGrabPinAndReleaseAtTheLastMovePosition) {
     send(wm::rightButtonDown);
     send(wm::rightButtonUp);
     ASSERT_EQ(world.springs.size(), 1u);
-    EXPECT_EQ(world.springs.front()->endB->body, &right);
+    EXPECT_EQ(world.springs.front().endB->body, &right);
     EXPECT_TRUE(world.cursorEnd.springs.empty());
 }
 

@@ -80,7 +80,7 @@ TEST_F(TopLevelTest, WorldReadIntoAnExistingWorldMakesItCurrent) {
     load("W { l first } W { l second }");
     World& first = *worlds[0];
     std::istringstream dropped(squareBody(0, 0).insert(0, "M { ") + " }");
-    first.read(dropped, "");
+    readWorld(first, dropped, "");
     EXPECT_EQ(currentWorld, &first);
     EXPECT_EQ(first.models.size(), 1u);
     EXPECT_TRUE(readWorldPath(first, dataPath("sub/square.txt"), dataPrefix() + "sub/"));

@@ -160,13 +160,10 @@ TEST_F(GlWindowTest, JointLinesSpringsAndGrabPointsAreDrawn) {
     plug.partner->predX = -40.5f;
     plug.partner->predY = 40.5f;
 
-    auto* grab = new SpringEnd{&parent, new Point{-60.5f, -50.5f}, {}};
-    parent.grabs.push_back(grab);
-    parent.grabs.push_back(new SpringEnd{&parent, new Point{-60.5f, -70.5f}, {}});
-    auto* spring = new Spring{10.0f, grab, &world.cursorEnd};
-    static Point cursor{-20.5f, -50.5f};
-    world.cursorEnd.point = &cursor;
-    world.springs.push_back(spring);
+    SpringEnd* grab = &parent.grabs.emplace_back(SpringEnd{&parent, Point{-60.5f, -50.5f}, {}});
+    parent.grabs.push_back(SpringEnd{&parent, Point{-60.5f, -70.5f}, {}});
+    world.cursorEnd.point = Point{-20.5f, -50.5f};
+    world.springs.push_back(Spring{10.0f, grab, &world.cursorEnd});
     drawFrame();
 
     EXPECT_EQ(pixelAt(0.5f, 40.5f), (Rgb{191, 230, 0}));
@@ -174,8 +171,6 @@ TEST_F(GlWindowTest, JointLinesSpringsAndGrabPointsAreDrawn) {
     EXPECT_EQ(pixelAt(-60.5f, -70.5f), (Rgb{255, 255, 255}));
     // Springs are drawn after the bodies: the line covers its grab point.
     EXPECT_EQ(pixelAt(-60.5f, -50.5f), (Rgb{255, 128, 128}));
-    world.springs.clear();
-    delete spring;
 }
 
 TEST_F(GlWindowTest, ATexturedBodyShowsItsTexturesAlone) {

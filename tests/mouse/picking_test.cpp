@@ -3,6 +3,7 @@
 // first shape that holds the point deciding for its body.
 #include <gtest/gtest.h>
 
+#include "mouse/picking.h"
 #include "mouse_fixture.h"
 #include "support/reset.h"
 
@@ -20,7 +21,7 @@ Shape triangleShape(Point a, Point b, Point c) {
 
 bool picks(const Shape& shape, Point point) {
     currentContourSet = &shape.curContours;
-    return shape.containsPoint(point);
+    return containsPoint(shape, point);
 }
 
 class Picking : public ::testing::Test {
@@ -86,32 +87,32 @@ TEST_F(Picking, ADiscIsPickedOnlyInsideItsHoles) {
     disc.radius = 50.0f;
     Body body;
     body.shapes.push_back(disc);
-    EXPECT_FALSE(body.containsPoint({30, 0}));
-    EXPECT_FALSE(body.containsPoint({0, -40}));
+    EXPECT_FALSE(containsPoint(body, {30, 0}));
+    EXPECT_FALSE(containsPoint(body, {0, -40}));
     // Off the square's diagonals, whichever way the tessellator split it.
-    EXPECT_TRUE(body.containsPoint({3, -6}));
-    EXPECT_TRUE(body.containsPoint({-6, 2}));
+    EXPECT_TRUE(containsPoint(body, {3, -6}));
+    EXPECT_TRUE(containsPoint(body, {-6, 2}));
 }
 
 TEST_F(Picking, ABodyAsksItsShapesInOrderAndStopsAtTheFirstHit) {
     Body body;
     body.shapes.push_back(triangleShape({0, 0}, {10, 0}, {0, 10}));
     body.shapes.push_back(triangleShape({0, 0}, {20, 0}, {0, 20}));
-    EXPECT_TRUE(body.containsPoint({2, 2}));
+    EXPECT_TRUE(containsPoint(body, {2, 2}));
     // The first shape was designated and held the point: the second was not asked.
     EXPECT_EQ(currentContourSet, &body.shapes[0].curContours);
-    EXPECT_TRUE(body.containsPoint({12, 2}));
+    EXPECT_TRUE(containsPoint(body, {12, 2}));
     EXPECT_EQ(currentContourSet, &body.shapes[1].curContours);
-    EXPECT_FALSE(body.containsPoint({30, 30}));
-    EXPECT_FALSE(Body().containsPoint({0, 0}));
+    EXPECT_FALSE(containsPoint(body, {30, 30}));
+    EXPECT_FALSE(containsPoint(Body(), {0, 0}));
 }
 
 TEST_F(Picking, AMovedBoxIsPickedWhereItsOutlineIsNow) {
     auto box = makePickableBox(40, 20, 100, -50);
-    EXPECT_TRUE(box->containsPoint({100, -50}));
-    EXPECT_TRUE(box->containsPoint({119, -41}));
-    EXPECT_FALSE(box->containsPoint({0, 0}));
-    EXPECT_FALSE(box->containsPoint({121, -50}));
+    EXPECT_TRUE(containsPoint(*box, {100, -50}));
+    EXPECT_TRUE(containsPoint(*box, {119, -41}));
+    EXPECT_FALSE(containsPoint(*box, {0, 0}));
+    EXPECT_FALSE(containsPoint(*box, {121, -50}));
 }
 
 TEST_F(Picking, CornersMissingFromTheOutlineMissInsteadOfReadingPastIt) {

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "app/input_state.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
 #include "support/reset.h"
@@ -30,22 +29,21 @@ TEST_F(Motion, GravityPullsDownUnlessFlagged) {
 }
 
 TEST_F(Motion, LimbForceOnlyForTheExactName) {
-    keys[vk::space] = 1;
+    StepKeys lift{.lift = true};
     auto arm = makeBox(1, 1, 0, 0);
     arm->name = "lower arm";
     arm->flags = noGravityFlag;  // the limb force ignores the flags
-    advanceTree(*arm);
+    advanceTree(*arm, lift);
     EXPECT_FLOAT_EQ(arm->ay, 2.0f);
 
     for (const char* name : {"lower arm ", "Lower arm", "lower"}) {
         auto other = makeBox(1, 1, 0, 0);
         other->name = name;
         other->flags = noGravityFlag;
-        advanceTree(*other);
+        advanceTree(*other, lift);
         EXPECT_EQ(other->ay, 0.0f) << name;
     }
 
-    keys[vk::space] = 0;
     auto resting = makeBox(1, 1, 0, 0);
     resting->name = "lower arm";
     resting->flags = noGravityFlag;
@@ -59,8 +57,7 @@ TEST_F(Motion, FreezeStopsRootTranslationButNotTurnOrChildren) {
     root.vx = 1.0f;
     root.omega = 0.25f;
     Body& child = attachChild(model, root, {0, -1}, makeBox(1, 1, 0, -2), {0, 1});
-    keys[vk::f9] = 1;
-    advanceTree(root);
+    advanceTree(root, StepKeys{.freeze = true});
     EXPECT_EQ(root.vx, 0.0f);
     EXPECT_EQ(root.vy, 0.0f);
     EXPECT_EQ(root.ay, 0.0f);
@@ -73,9 +70,8 @@ TEST_F(Motion, FreezeStopsRootTranslationButNotTurnOrChildren) {
 TEST_F(Motion, SpringPullsBodyEndAndLeavesCursorEnd) {
     Model& model = addModel(world, makeBox(2, 2, 0, 0));
     Body& body = *model.bodies[0];
-    Point grabPoint{1, 0};
-    SpringEnd bodyEnd{&body, &grabPoint, {}};
-    mousePos = {1, 2};
+    SpringEnd bodyEnd{&body, Point{1, 0}, {}};
+    world.cursorEnd.point = {1, 2};
     Spring spring{10.0f, &bodyEnd, &world.cursorEnd};
     applySpring(spring);
     // F = 10·(0, 2) at lever (1, 0): ay = 20/m, alpha = (1·20)/I.
@@ -89,8 +85,7 @@ TEST_F(Motion, PredictionAndCommitMoveOutlineAnchorsAndGrabsRigidly) {
     Body& body = *model.bodies[0];
     body.vx = 1.0f;
     body.omega = static_cast<float>(M_PI / 2);
-    auto* grabPoint = new Point{1, 0};
-    body.grabs.push_back(new SpringEnd{&body, grabPoint, {}});
+    Point& grabPoint = body.grabs.emplace_back(SpringEnd{&body, Point{1, 0}, {}}).point;
     stepTime = 1.0f;
     predictModel(model);
     EXPECT_FLOAT_EQ(body.px, 1.0f);
@@ -104,8 +99,8 @@ TEST_F(Motion, PredictionAndCommitMoveOutlineAnchorsAndGrabsRigidly) {
     commitTree(body);
     EXPECT_FLOAT_EQ(body.x, 1.0f);
     EXPECT_NEAR(body.angle, M_PI / 2, 1e-6);
-    EXPECT_NEAR(grabPoint->x, 1.0f, 1e-6);
-    EXPECT_NEAR(grabPoint->y, 1.0f, 1e-6);
+    EXPECT_NEAR(grabPoint.x, 1.0f, 1e-6);
+    EXPECT_NEAR(grabPoint.y, 1.0f, 1e-6);
     EXPECT_NEAR(body.shapes[0].curContours[0][1].x, 2.0f, 1e-6);
 }
 

@@ -3,6 +3,7 @@
 #include "app/input_state.h"
 #include "files/diagnostics.h"
 #include "files/settings.h"
+#include "mouse/cursor.h"
 #include "render/overlay_consoles.h"
 #include "render/tessellation.h"
 #include "render/textures.h"
@@ -14,6 +15,7 @@ void resetProcessState() {
     resetSimulationGlobals();
     resetRandom();
     resetInputState();
+    resetCursor();
     resetOverlayConsoles();
     resetSettings();
     resetDiagnosticSink();

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "app/input_state.h"
 #include "app/main_loop.h"
 #include "app/sdl/screenshot_platform.h"
 #include "app/sdl/sdl_platform.h"
@@ -11,6 +12,7 @@
 #include "render/gl/texture_upload.h"
 #include "render/http_fetch.h"
 #include "render/image_decoders.h"
+#include "render/overlay_consoles.h"
 #include "sim/step.h"
 
 namespace {
@@ -20,6 +22,9 @@ void readFile(const std::string& path, const std::string& prefix) {
     std::ifstream input(path);
     loadFile(input, prefix);
 }
+
+// The step with the keys held now; hard steps are listed in console 0.
+void stepWithHeldKeys() { stepAllWorlds(heldStepKeys(), &overlayConsole(0)); }
 
 std::optional<std::vector<uint8_t>> fetchImage(const std::string& fullPath) {
     return fetchAddress(fullPath, 2 * maxDecodedImageBytes);
@@ -32,7 +37,7 @@ int runWindowed(const RunOptions& options) {
         ScreenshotPlatform platform(options.screenshotFile, options.screenshotFrames);
         installTextureUpload();
         textureBackend.fetchAddress = fetchImage;
-        int exitCode = runProgram(platform, options, ProgramActions{readFile, stepAllWorlds});
+        int exitCode = runProgram(platform, options, ProgramActions{readFile, stepWithHeldKeys});
         return platform.written() ? exitCode : 1;
     }
     SdlPlatform platform;
@@ -40,6 +45,6 @@ int runWindowed(const RunOptions& options) {
     textureBackend.fetchAddress = fetchImage;
     ProgramActions actions;
     actions.readFile = readFile;
-    actions.stepAllWorlds = stepAllWorlds;
+    actions.stepAllWorlds = stepWithHeldKeys;
     return runProgram(platform, options, actions);
 }

@@ -88,8 +88,7 @@ void drawJointLine(const Body& body) {
 void drawGrabPoints(const Body& body) {
     glColor3f(1.0f, 1.0f, 1.0f);
     glBegin(GL_POINTS);
-    for (const SpringEnd* grab : body.grabs)
-        if (grab->point) vertex(*grab->point);
+    for (const SpringEnd& grab : body.grabs) vertex(grab.point);
     glEnd();
 }
 
@@ -129,13 +128,13 @@ void drawWorld(World& world) {
     currentWorld = &world;
     for (auto& model : world.models)
         if (model->rootPlug && model->rootPlug->owner) drawBody(*model->rootPlug->owner);
-    for (const Spring* spring : world.springs) {
-        if (!spring->endA || !spring->endB || !spring->endA->point || !spring->endB->point) continue;
+    for (const Spring& spring : world.springs) {
+        if (!spring.endA || !spring.endB) continue;
         glDisable(GL_TEXTURE_2D);
         glColor3f(1.0f, 0.5f, 0.5f);
         glBegin(GL_LINES);
-        vertex(*spring->endA->point);
-        vertex(*spring->endB->point);
+        vertex(spring.endA->point);
+        vertex(spring.endB->point);
         glEnd();
     }
 }
