@@ -38,7 +38,6 @@ std::string dropPrefix(const std::string& path) {
     return slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
 }
 
-void onDropFiles(Platform& platform, Handle drop) {
-    for (const std::string& path : platform.droppedFiles(drop)) readDroppedFile(path);
-    platform.finishDrop(drop);
+void onDropFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) readDroppedFile(path);
 }

@@ -4,13 +4,12 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include <vector>
 
 // Reads the files of one drop, in the order the window system numbers them,
-// into worlds[0] with its placement shifted by mousePos for the read; then
-// releases the drop. With no world loaded, an empty first world is made to
-// read into.
-void onDropFiles(Platform& platform, Handle drop);
+// into worlds[0] with its placement shifted by mousePos for the read. With
+// no world loaded, an empty first world is made to read into.
+void onDropFiles(const std::vector<std::string>& paths);
 
 // The directory prefix for files a dropped file names: the path with every
 // "\" turned into "/", cut after its last "/"; empty without one.

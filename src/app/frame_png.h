@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include "app/window_system.h"
 
 // Writes `image` (RGB, bottom row first, as GL reads it) as an 8-bit RGB
 // PNG, top row first. False, with nothing promised about the file, when the

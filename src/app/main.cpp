@@ -1,6 +1,5 @@
-// Program entry: the command line chooses the windowed program or the
-// headless runner.
-#include "app/headless_run.h"
+// Program entry: the command line chooses a run in a window or one without.
+#include "app/main_loop.h"
 #include "app/options.h"
 #include "app/windowed.h"
 #include "sim/float_mode.h"
@@ -11,5 +10,8 @@ int main(int argc, char** argv) {
     RunOptions options;
     int exitCode = 0;
     if (!parseOptions(argc, argv, options, exitCode)) return exitCode;
-    return options.headless ? runHeadless(options) : runWindowed(options);
+    if (!options.headless) return runWindowed(options);
+    HeadlessWindowSystem windowSystem;
+    NullRenderer renderer;
+    return runProgram(windowSystem, renderer, options, programActions());
 }

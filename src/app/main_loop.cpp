@@ -1,26 +1,84 @@
 #include "app/main_loop.h"
 
+#include <chrono>
 #include <cstdio>
+#include <iostream>
 
+#include "app/frame_png.h"
 #include "app/input_state.h"
 #include "app/replay.h"
 #include "app/state_dump.h"
-#include "app/window_procedure.h"
+#include "files/reader.h"
 #include "files/settings.h"
-#include "render/window.h"
+#include "render/overlay.h"
+#include "render/overlay_consoles.h"
 #include "sim/float_mode.h"
+#include "sim/globals.h"
+#include "sim/step.h"
 
 namespace {
 
-constexpr int colourBits = 32;
+void holdKeys(const std::vector<int>& heldKeys) {
+    for (int code : heldKeys) keys[static_cast<size_t>(code) & 0xFF] = 1;
+}
+
+void step(const ProgramActions& actions, StepTimes* times) {
+    auto start = std::chrono::steady_clock::now();
+    actions.stepAllWorlds(heldStepKeys(), &overlayConsole(0));
+    if (times == nullptr) return;
+    auto end = std::chrono::steady_clock::now();
+    times->stepMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    times->passCounts.push_back(passCount);
+}
+
+// The frame the pass shows, when a window is there to show it.
+void draw(Shell& shell, const LoopPolicy& policy, long& framesDrawn) {
+    if (!windowIsOpen()) return;
+    shell.renderer.drawFrame();
+    framesDrawn += 1;
+    if (policy.afterDrawing) policy.afterDrawing(framesDrawn);
+    shell.windowSystem.swapBuffers();
+}
+
+// Headless: the frames asked for or, when no count was given, a replay to
+// its end: its last message, or the quit a WM_CLOSE posted. In a window:
+// until the window closes.
+std::function<bool(long)> goesOnFor(const RunOptions& options, const ReplaySource* replay,
+                                    const WindowSystem& windowSystem) {
+    if (!options.headless) return {};
+    long frames = options.frames;
+    bool untilReplayEnds = replay != nullptr && frames == 0;
+    return [=, &windowSystem](long passesMade) {
+        return passesMade < frames || (untilReplayEnds && (!replay->finished() || windowSystem.quitPending()));
+    };
+}
+
+// --screenshot: the frame drawn at the count asked for goes to a PNG file,
+// and the loop is asked to end.
+std::function<void(long)> screenshotAfter(WindowSystem& windowSystem, const RunOptions& options, bool& written) {
+    return [&windowSystem, &options, &written](long framesDrawn) {
+        if (framesDrawn != options.screenshotFrames) return;
+        FrameImage image;
+        written = windowSystem.readFrame(image) && writeFramePng(options.screenshotFile, image);
+        if (!written) std::cerr << "vantor: cannot write the screenshot " << options.screenshotFile << "\n";
+        windowSystem.postQuitMessage(0);
+    };
+}
 
 }  // namespace
 
-bool handleOneMessage(Platform& platform) {
+ProgramActions programActions() {
+    ProgramActions actions;
+    actions.readFile = [](const std::string& path, const std::string& prefix) { loadFilePath(path, prefix); };
+    actions.stepAllWorlds = [](const StepKeys& keys, std::string* hardSteps) { stepAllWorlds(keys, hardSteps); };
+    return actions;
+}
+
+bool handleOneMessage(Shell& shell, MessageSource& messages) {
     Message message;
-    if (!platform.peekMessage(message)) return true;
+    if (!messages.nextMessage(message)) return true;
     if (message.message == wm::quit) return false;
-    windowProcedure(platform, message);
+    windowProcedure(shell, message);
     return true;
 }
 
@@ -29,42 +87,70 @@ int64_t frameSleep(int64_t delay) {
     return slowKeyDelayMs * (keyHeld(vk::f2) ? 1 : 0) + stepKeyDelayMs * (keyHeld(vk::s) ? 1 : 0) + delay;
 }
 
-int runMainLoop(Platform& platform, const ProgramActions& actions, int64_t mark) {
-    for (;;) {
-        if (!handleOneMessage(platform)) return 0;
-        if (!keyHeld(vk::f1)) actions.stepAllWorlds();
+void finishFrame() {
+    if (!worlds.empty()) currentWorld = worlds.back().get();
+    trimConsoles();
+}
+
+int runMainLoop(Shell& shell, MessageSource& messages, const ProgramActions& actions, int64_t mark,
+                const LoopPolicy& policy) {
+    WindowSystem& windowSystem = shell.windowSystem;
+    long framesDrawn = 0;
+    for (long pass = 0; !policy.goesOn || policy.goesOn(pass); ++pass) {
+        if (!handleOneMessage(shell, messages)) break;
+        holdKeys(policy.heldKeys);
+        if (!keyHeld(vk::f1)) step(actions, policy.stepTimes);
         // The frame is measured from the previous pass's mark, so the sleep
         // covers drawing, message handling and stepping; a late pass does
         // not try to catch up.
-        int64_t delay = framePeriodMs - (platform.clock() - mark);
-        mark = platform.clock();
+        int64_t delay = framePeriodMs - (windowSystem.clock() - mark);
+        mark = windowSystem.clock();
         if (delay < 0) delay = 0;
         int64_t sleep = frameSleep(delay);
-        if (sleep >= 0) platform.sleep(sleep);
-        platform.renderFrame();
+        if (sleep >= 0) windowSystem.sleep(sleep);
+        draw(shell, policy, framesDrawn);
+        finishFrame();
+        if (policy.stepTimes) policy.stepTimes->passes += 1;
     }
+    return 0;
 }
 
-int runProgram(Platform& realPlatform, const RunOptions& options, const ProgramActions& actions) {
+int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions& options,
+               const ProgramActions& actions) {
     enableFlushToZero();
     // Under a replay and a recorder when the command line asks for them.
     InputSession session;
     std::string error;
-    if (!session.open(realPlatform, options.replayFile, options.recordFile, false, error)) {
+    if (!session.open(windowSystem, options.replayFile, options.recordFile, options.headless, error)) {
         std::fprintf(stderr, "vantor: %s\n", error.c_str());
         return 1;
     }
-    Platform& platform = session.platform();
+    Shell shell{windowSystem, renderer};
     actions.readFile(options.settingsFile, options.settingsPrefix);
-    if (!openWindow(platform, windowTitle, pixelsFromSetting(viewWidth), pixelsFromSetting(viewHeight), colourBits,
-                    fullscreen))
-        return 0;
-    platform.buildFont();
+    if (!options.headless) {
+        if (openWindow(windowSystem, renderer, windowTitle, pixelsFromSetting(viewWidth), pixelsFromSetting(viewHeight),
+                       displayColourBits, fullscreen) != WindowOpening::opened)
+            return 0;
+        renderer.buildFont();
+    }
     actions.readFile(options.worldFile, options.worldPrefix);
-    int exitCode = runMainLoop(platform, actions, platform.clock());
+
+    LoopPolicy policy;
+    policy.goesOn = goesOnFor(options, session.replay(), windowSystem);
+    policy.heldKeys = options.heldKeys;
+    StepTimes times;
+    if (options.stats) policy.stepTimes = &times;
+    bool screenshotWritten = false;
+    if (!options.screenshotFile.empty())
+        policy.afterDrawing = screenshotAfter(windowSystem, options, screenshotWritten);
+
+    int exitCode = runMainLoop(shell, session.messages(), actions, windowSystem.clock(), policy);
+    if (!options.screenshotFile.empty() && !screenshotWritten) exitCode = 1;
     if (!options.dumpFile.empty() && !writeStateDump(options.dumpFile)) {
         std::fprintf(stderr, "vantor: cannot write %s\n", options.dumpFile.c_str());
         exitCode = 1;
     }
+    if (options.stats)
+        printStepStatistics(times.passes, summariseSteps(times.stepMs, times.passCounts));
     return exitCode;
 }

@@ -252,12 +252,12 @@ std::string formatReplayEntry(const ReplayEntry& entry) {
     return line.str();
 }
 
-ReplayPlatform::ReplayPlatform(Platform& inner, std::vector<ReplayEntry> entries, bool headless)
-    : ForwardingPlatform(inner), entries_(std::move(entries)), headless_(headless) {}
+ReplaySource::ReplaySource(MessageSource& inner, std::vector<ReplayEntry> entries, bool headless)
+    : inner_(inner), entries_(std::move(entries)), headless_(headless) {}
 
-void ReplayPlatform::drainInner() {
+void ReplaySource::drainInner() {
     Message real;
-    while (inner_.peekMessage(real)) {
+    while (inner_.nextMessage(real)) {
         if (real.message == wm::quit) {
             quitPending_ = true;
             quitCode_ = static_cast<int>(real.wParam);
@@ -265,11 +265,10 @@ void ReplayPlatform::drainInner() {
         }
         // The user can still close the window; other input is not the record's.
         if (real.message == wm::close) closePending_ = true;
-        if (real.message == wm::dropFiles) inner_.finishDrop(real.wParam);
     }
 }
 
-bool ReplayPlatform::nextDue(Message& message) {
+bool ReplaySource::nextDue(Message& message) {
     while (!finished() && entries_[next_].iteration <= pass_) {
         const ReplayEntry& entry = entries_[next_++];
         if (entry.kind == ReplayEntry::Kind::view) {
@@ -283,17 +282,13 @@ bool ReplayPlatform::nextDue(Message& message) {
         message = entry.message;
         if (headless_ && message.message == wm::sysKeyDown && message.wParam == static_cast<uintptr_t>(vk::returnKey))
             return false;  // no window to toggle; the pass goes by without a message
-        if (message.message == wm::dropFiles) {
-            Handle drop = nextDrop_++;
-            drops_[drop] = entry.files;
-            message.wParam = drop;
-        }
+        if (message.message == wm::dropFiles) message.files = entry.files;
         return true;
     }
     return false;
 }
 
-bool ReplayPlatform::peekMessage(Message& message) {
+bool ReplaySource::nextMessage(Message& message) {
     bool replaying = !finished();
     if (replaying) drainInner();
     bool due = nextDue(message);
@@ -301,47 +296,38 @@ bool ReplayPlatform::peekMessage(Message& message) {
     if (due) return true;
     if (quitPending_) {
         quitPending_ = false;
-        message = Message{0, wm::quit, static_cast<uintptr_t>(quitCode_), 0};
+        message = Message{wm::quit, static_cast<uintptr_t>(quitCode_), 0, {}};
         return true;
     }
     if (closePending_) {
         closePending_ = false;
-        message = Message{0, wm::close, 0, 0};
+        message = Message{wm::close, 0, 0, {}};
         return true;
     }
     // The pass that used up the record still belongs to it.
-    return replaying ? false : inner_.peekMessage(message);
+    return replaying ? false : inner_.nextMessage(message);
 }
 
-std::vector<std::string> ReplayPlatform::droppedFiles(Handle drop) {
-    auto found = drops_.find(drop);
-    return found != drops_.end() ? found->second : inner_.droppedFiles(drop);
-}
-
-void ReplayPlatform::finishDrop(Handle drop) {
-    if (drops_.erase(drop) == 0) inner_.finishDrop(drop);
-}
-
-RecordingPlatform::RecordingPlatform(Platform& inner, std::ostream& out) : ForwardingPlatform(inner), out_(out) {
+RecordingSource::RecordingSource(MessageSource& inner, std::ostream& out) : inner_(inner), out_(out) {
     out_ << "# vantor record: pass, message, wParam, lParam (see docs/record-replay.md)\n";
     out_.flush();
 }
 
-RecordingPlatform::ViewState RecordingPlatform::currentView() {
+RecordingSource::ViewState RecordingSource::currentView() {
     return ViewState{viewWidth, viewHeight, fullscreen};
 }
 
-void RecordingPlatform::write(const ReplayEntry& entry) {
+void RecordingSource::write(const ReplayEntry& entry) {
     out_ << formatReplayEntry(entry) << '\n';
     out_.flush();
 }
 
-bool RecordingPlatform::peekMessage(Message& message) {
+bool RecordingSource::nextMessage(Message& message) {
     long pass = pass_++;
     // A replayed WM_SIZE sets the view as it did here: no view line needed.
     if (lastWasSize_) written_ = currentView();
     lastWasSize_ = false;
-    bool got = inner_.peekMessage(message);
+    bool got = inner_.nextMessage(message);
     ViewState view = currentView();
     if (!written_ || !(*written_ == view)) {
         ReplayEntry entry;
@@ -357,13 +343,13 @@ bool RecordingPlatform::peekMessage(Message& message) {
     ReplayEntry entry;
     entry.iteration = pass;
     entry.message = message;
-    if (message.message == wm::dropFiles) entry.files = inner_.droppedFiles(message.wParam);
+    if (message.message == wm::dropFiles) entry.files = message.files;
     write(entry);
     lastWasSize_ = message.message == wm::size;
     return true;
 }
 
-bool InputSession::open(Platform& base, const std::string& replayFile, const std::string& recordFile, bool headless,
+bool InputSession::open(MessageSource& base, const std::string& replayFile, const std::string& recordFile, bool headless,
                         std::string& error) {
     top_ = &base;
     if (!replayFile.empty()) {
@@ -378,7 +364,7 @@ bool InputSession::open(Platform& base, const std::string& replayFile, const std
             error = replayFile + ", " + problem;
             return false;
         }
-        replay_ = std::make_unique<ReplayPlatform>(*top_, std::move(*entries), headless);
+        replay_ = std::make_unique<ReplaySource>(*top_, std::move(*entries), headless);
         top_ = replay_.get();
     }
     if (!recordFile.empty()) {
@@ -387,7 +373,7 @@ bool InputSession::open(Platform& base, const std::string& replayFile, const std
             error = "cannot write " + recordFile;
             return false;
         }
-        recorder_ = std::make_unique<RecordingPlatform>(*top_, recordFile_);
+        recorder_ = std::make_unique<RecordingSource>(*top_, recordFile_);
         top_ = recorder_.get();
     }
     return true;

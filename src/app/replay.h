@@ -6,14 +6,13 @@
 
 #include <fstream>
 #include <istream>
-#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "app/forwarding_platform.h"
+#include "app/window_system.h"
 
 // One line of a record.
 struct ReplayEntry {
@@ -40,21 +39,19 @@ std::string formatReplayEntry(const ReplayEntry& entry);
 std::string messageName(uint32_t message);
 
 // Feeds the messages of a record to the loop, each in its pass: the n-th
-// peekMessage is pass n. Lines whose pass has come wait their turn, one
+// nextMessage is pass n. Lines whose pass has come wait their turn, one
 // message a pass, as in the window system's queue. Real input from the
-// platform beneath is dropped until the record runs out, except the window's
+// source beneath is dropped until the record runs out, except the window's
 // close request and the quit message, which come when no recorded message
 // is due. After the last line the real input takes over.
-class ReplayPlatform : public ForwardingPlatform {
+class ReplaySource : public MessageSource {
 public:
     // `headless`: view lines set the display state and Alt+Enter is left
     // out, there being no window to toggle. In a window both come from the
     // real window.
-    ReplayPlatform(Platform& inner, std::vector<ReplayEntry> entries, bool headless);
+    ReplaySource(MessageSource& inner, std::vector<ReplayEntry> entries, bool headless);
 
-    bool peekMessage(Message& message) override;
-    std::vector<std::string> droppedFiles(Handle drop) override;
-    void finishDrop(Handle drop) override;
+    bool nextMessage(Message& message) override;
 
     // True once every line has been handed out.
     bool finished() const { return next_ >= entries_.size(); }
@@ -63,6 +60,7 @@ private:
     bool nextDue(Message& message);
     void drainInner();
 
+    MessageSource& inner_;
     std::vector<ReplayEntry> entries_;
     size_t next_ = 0;
     bool headless_;
@@ -70,20 +68,17 @@ private:
     bool closePending_ = false;
     bool quitPending_ = false;
     int quitCode_ = 0;
-    // Drops of the record get handles of their own, apart from the real ones.
-    std::map<Handle, std::vector<std::string>> drops_;
-    Handle nextDrop_ = Handle(1) << (sizeof(Handle) * 8 - 1);
 };
 
 // Writes every message the loop takes in, with its pass, one line each and
 // flushed at once, so a session that ends badly is still on file. Whenever
 // the display state changes other than through WM_SIZE, a view line says
 // what it became.
-class RecordingPlatform : public ForwardingPlatform {
+class RecordingSource : public MessageSource {
 public:
-    RecordingPlatform(Platform& inner, std::ostream& out);
+    RecordingSource(MessageSource& inner, std::ostream& out);
 
-    bool peekMessage(Message& message) override;
+    bool nextMessage(Message& message) override;
 
 private:
     struct ViewState {
@@ -94,28 +89,29 @@ private:
     static ViewState currentView();
     void write(const ReplayEntry& entry);
 
+    MessageSource& inner_;
     std::ostream& out_;
     long pass_ = 0;
     std::optional<ViewState> written_;
     bool lastWasSize_ = false;
 };
 
-// The platform a run takes its messages from: `base`, under a replay and a
+// Where a run takes its messages from: `base`, under a replay and a
 // recorder when files are named for them (empty names: `base` alone).
 class InputSession {
 public:
     // False, with `error` set, when the replay cannot be read or the record
     // cannot be written.
-    bool open(Platform& base, const std::string& replayFile, const std::string& recordFile, bool headless,
+    bool open(MessageSource& base, const std::string& replayFile, const std::string& recordFile, bool headless,
               std::string& error);
 
-    Platform& platform() { return *top_; }
+    MessageSource& messages() { return *top_; }
     // Null without a replay.
-    const ReplayPlatform* replay() const { return replay_.get(); }
+    const ReplaySource* replay() const { return replay_.get(); }
 
 private:
-    Platform* top_ = nullptr;
-    std::unique_ptr<ReplayPlatform> replay_;
+    MessageSource* top_ = nullptr;
+    std::unique_ptr<ReplaySource> replay_;
     std::ofstream recordFile_;
-    std::unique_ptr<RecordingPlatform> recorder_;
+    std::unique_ptr<RecordingSource> recorder_;
 };

@@ -9,47 +9,45 @@
 
 namespace {
 
-constexpr int displayColourBits = 32;
-
 void setKey(uintptr_t virtualKey, uint8_t held) { keys[virtualKey & 0xFF] = held; }
 
 // Alt+Enter: a new window in the other display mode, with the font and
 // every texture rebuilt in its context. Worlds, bodies and springs are not
 // touched.
-void toggleDisplayMode(Platform& platform) {
-    closeWindow(platform);
+void toggleDisplayMode(Shell& shell) {
+    closeWindow(shell.windowSystem);
     fullscreen = !fullscreen;
     viewWidth = fullscreen ? fullscreenWidth : windowedWidth;
     viewHeight = fullscreen ? fullscreenHeight : windowedHeight;
     // A failure has been reported by openWindow; without a context there is
     // nothing to build the font or textures in.
-    if (!openWindow(platform, windowTitle, pixelsFromSetting(viewWidth), pixelsFromSetting(viewHeight),
-                    displayColourBits, fullscreen))
+    if (openWindow(shell.windowSystem, shell.renderer, windowTitle, pixelsFromSetting(viewWidth),
+                   pixelsFromSetting(viewHeight), displayColourBits, fullscreen) != WindowOpening::opened)
         return;
-    platform.buildFont();
-    platform.reloadTextures();
+    shell.renderer.buildFont();
+    shell.renderer.reloadTextures();
 }
 
-intptr_t onSystemCommand(Platform& platform, const Message& message) {
+intptr_t onSystemCommand(Shell& shell, const Message& message) {
     // Neither the screen saver nor monitor power-saving may start while the
     // program runs.
     if (message.wParam == sc::screenSave || message.wParam == sc::monitorPower) return 0;
-    return platform.defaultWindowProcedure(message);
+    return shell.windowSystem.defaultWindowProcedure(message);
 }
 
 // Every repeat of Alt+Enter toggles again. Other system keys (Alt+F4,
 // Alt+Space, F10) do nothing, and none of them enters the key table.
-intptr_t onSystemKeyDown(Platform& platform, const Message& message) {
-    if (message.wParam == static_cast<uintptr_t>(vk::returnKey)) toggleDisplayMode(platform);
+intptr_t onSystemKeyDown(Shell& shell, const Message& message) {
+    if (message.wParam == static_cast<uintptr_t>(vk::returnKey)) toggleDisplayMode(shell);
     return 0;
 }
 
 // A key released while Alt is held arrives as a system key. Its entry is
 // cleared all the same: left set, a K pressed before Alt would go on
 // growing the time scale after a plain release.
-intptr_t onSystemKeyUp(Platform& platform, const Message& message) {
+intptr_t onSystemKeyUp(Shell& shell, const Message& message) {
     setKey(message.wParam, 0);
-    return platform.defaultWindowProcedure(message);
+    return shell.windowSystem.defaultWindowProcedure(message);
 }
 
 }  // namespace
@@ -59,7 +57,7 @@ Point mouseWorldPosition(intptr_t lParam) {
                  viewHeight * 0.5f - static_cast<float>(highWord(lParam))};
 }
 
-intptr_t windowProcedure(Platform& platform, const Message& message) {
+intptr_t windowProcedure(Shell& shell, const Message& message) {
     switch (message.message) {
         case wm::mouseMove:
             moveCursor(mouseWorldPosition(message.lParam));
@@ -80,13 +78,13 @@ intptr_t windowProcedure(Platform& platform, const Message& message) {
         case wm::activate:
             return 0;
         case wm::sysCommand:
-            return onSystemCommand(platform, message);
+            return onSystemCommand(shell, message);
         case wm::sysKeyDown:
-            return onSystemKeyDown(platform, message);
+            return onSystemKeyDown(shell, message);
         case wm::sysKeyUp:
-            return onSystemKeyUp(platform, message);
+            return onSystemKeyUp(shell, message);
         case wm::close:
-            platform.postQuitMessage(0);
+            shell.windowSystem.postQuitMessage(0);
             return 0;
         case wm::keyDown:
             setKey(message.wParam, 1);
@@ -95,13 +93,13 @@ intptr_t windowProcedure(Platform& platform, const Message& message) {
             setKey(message.wParam, 0);
             return 0;
         case wm::size:
-            resizeView(platform, static_cast<int>(lowWord(message.lParam)),
+            resizeView(shell.renderer, static_cast<int>(lowWord(message.lParam)),
                        static_cast<int>(highWord(message.lParam)));
             return 0;
         case wm::dropFiles:
-            onDropFiles(platform, message.wParam);
+            onDropFiles(message.files);
             return 0;
         default:
-            return platform.defaultWindowProcedure(message);
+            return shell.windowSystem.defaultWindowProcedure(message);
     }
 }

@@ -6,12 +6,21 @@
 
 #include <cstdint>
 
-#include "app/platform.h"
+#include "app/window_system.h"
+#include "render/renderer.h"
 #include "sim/records.h"
 
-// Handles one message; messages it does not handle go to the platform's
-// default procedure, whose result it returns.
-intptr_t windowProcedure(Platform& platform, const Message& message);
+// What the window procedure acts on: the window system (quit, the default
+// procedure, the window re-made at the toggle) and the renderer (the view,
+// and the font and textures of a new context).
+struct Shell {
+    WindowSystem& windowSystem;
+    Renderer& renderer;
+};
+
+// Handles one message; messages it does not handle go to the window
+// system's default procedure, whose result it returns.
+intptr_t windowProcedure(Shell& shell, const Message& message);
 
 // The cursor in world coordinates for a client point packed in lParam:
 // origin at the centre of the view, y up, one unit per pixel.

@@ -33,16 +33,19 @@ float overlayColumnX(int console, float viewWidth) {
 
 void drawOverlay(OverlayPainter& painter) {
     for (int console = firstConsole; console <= lastConsole; ++console) {
-        std::string& stream = overlayConsole(console);
-        const std::string text = stream;
-        std::vector<std::string_view> lines = overlayLines(text);
         painter.beginConsole();
         float y = viewHeight * 0.5f - overlayFirstBaseline;
         float x = overlayColumnX(console, viewWidth);
-        for (std::string_view line : lines) {
+        for (std::string_view line : overlayLines(overlayConsole(console))) {
             painter.drawLine(x, y, line);
             y -= overlayLineSpacing;
         }
-        stream = trimConsoleText(text, static_cast<int>(lines.size()));
+    }
+}
+
+void trimConsoles() {
+    for (int console = firstConsole; console <= lastConsole; ++console) {
+        std::string& text = overlayConsole(console);
+        text = trimConsoleText(text, static_cast<int>(overlayLines(text).size()));
     }
 }

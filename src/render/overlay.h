@@ -1,5 +1,6 @@
 // The text overlay's layout: each console printed as a column of lines
-// from the top of the view downward, then trimmed to its last lines. The
+// from the top of the view downward, and trimmed to its last lines at the
+// end of every frame. The
 // glyphs themselves are drawn by the GL side through an OverlayPainter.
 #pragma once
 
@@ -34,5 +35,9 @@ std::string trimConsoleText(const std::string& text, int linesDrawn);
 
 float overlayColumnX(int console, float viewWidth);
 
-// Draws every console, -1 to 9, and trims it.
+// Draws every console, -1 to 9.
 void drawOverlay(OverlayPainter& painter);
+
+// Trims every console to what it keeps once drawn: the lines beyond the
+// last overlayMaxLines of those drawn are removed.
+void trimConsoles();

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "render/image_decoders.h"
+#include "render/images/image_decoders.h"
 
 TextureOptions textureOptions;
 TextureBackend textureBackend;

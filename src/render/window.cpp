@@ -5,9 +5,17 @@
 
 #include "files/settings.h"
 
-WindowState windowState;
-
 namespace {
+
+// The window state that outlives one window: the pixel-format request is
+// built once and its colour depth fixed by the first open.
+struct WindowState {
+    PixelFormatRequest pixelFormat;
+    bool pixelFormatSet = false;
+    bool open = false;
+};
+
+WindowState windowState;
 
 constexpr const char* errorCaption = "ERROR";
 constexpr const char* shutdownCaption = "SHUTDOWN ERROR";
@@ -16,113 +24,100 @@ constexpr const char* shutdownCaption = "SHUTDOWN ERROR";
 // origin even when the user then falls back to a window.
 constexpr int windowedX = 100, windowedY = 80;
 
-void reportError(Platform& platform, const char* text, BoxIcon icon = BoxIcon::warning) {
-    platform.messageBox(text, errorCaption, icon, BoxButtons::ok);
+void reportError(WindowHost& host, const char* text, BoxIcon icon = BoxIcon::warning) {
+    host.messageBox(text, errorCaption, icon, BoxButtons::ok);
 }
 
-void reportShutdownError(Platform& platform, const char* text) {
-    platform.messageBox(text, shutdownCaption, BoxIcon::information, BoxButtons::ok);
+void reportShutdownError(WindowHost& host, const char* text) {
+    host.messageBox(text, shutdownCaption, BoxIcon::information, BoxButtons::ok);
 }
 
-bool failAfterTearDown(Platform& platform, const char* text) {
-    closeWindow(platform);
-    reportError(platform, text);
-    return false;
+// What the user is told when a step of opening fails after the class.
+const char* failureText(WindowStep step) {
+    switch (step) {
+        case WindowStep::createWindow:
+            return "Window Creation Error.";
+        case WindowStep::deviceContext:
+            return "Can't Create A GL Device Context.";
+        case WindowStep::choosePixelFormat:
+            return "Can't Find A Suitable PixelFormat.";
+        case WindowStep::setPixelFormat:
+            return "Can't Set The PixelFormat.";
+        case WindowStep::createContext:
+            return "Can't Create A GL Rendering Context.";
+        case WindowStep::makeCurrent:
+            return "Can't Activate The GL Rendering Context.";
+        default:
+            return "Window Creation Error.";
+    }
 }
 
 // The display refused the full-screen mode: offer a window instead.
-bool acceptWindowedFallback(Platform& platform) {
-    BoxAnswer answer = platform.messageBox(
+bool acceptWindowedFallback(WindowHost& host) {
+    BoxAnswer answer = host.messageBox(
         "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
         "Tolu GL", BoxIcon::warning, BoxButtons::yesNo);
     if (answer == BoxAnswer::yes) return true;
-    reportError(platform, "Program Will Now Close.", BoxIcon::stop);
+    reportError(host, "Program Will Now Close.", BoxIcon::stop);
     return false;
 }
 
-WindowSpec windowSpecFor(const std::string& title, int width, int height, bool fullscreenRequested) {
-    WindowSpec spec;
-    spec.className = windowClassName;
-    spec.title = title;
-    spec.x = fullscreenRequested ? 0 : windowedX;
-    spec.y = fullscreenRequested ? 0 : windowedY;
-    spec.width = width;
-    spec.height = height;
-    spec.popup = fullscreen;
-    spec.acceptFiles = true;
-    return spec;
-}
-
-// Device context, pixel format, rendering context, current: the GL half of opening.
-bool createContext(Platform& platform) {
-    WindowState& state = windowState;
-    state.deviceContext = platform.getDeviceContext(state.windowHandle);
-    if (state.deviceContext == 0) return failAfterTearDown(platform, "Can't Create A GL Device Context.");
-    int format = platform.choosePixelFormat(state.deviceContext, state.pixelFormat);
-    if (format == 0) return failAfterTearDown(platform, "Can't Find A Suitable PixelFormat.");
-    if (!platform.setPixelFormat(state.deviceContext, format, state.pixelFormat))
-        return failAfterTearDown(platform, "Can't Set The PixelFormat.");
-    state.renderContext = platform.createRenderContext(state.deviceContext);
-    if (state.renderContext == 0) return failAfterTearDown(platform, "Can't Create A GL Rendering Context.");
-    if (!platform.makeCurrent(state.deviceContext, state.renderContext))
-        return failAfterTearDown(platform, "Can't Activate The GL Rendering Context.");
-    return true;
+WindowRequest requestFor(const std::string& title, int width, int height, int colourBits, bool fullscreenRequested) {
+    WindowRequest request;
+    request.className = windowClassName;
+    request.title = title;
+    request.x = fullscreenRequested ? 0 : windowedX;
+    request.y = fullscreenRequested ? 0 : windowedY;
+    request.width = width;
+    request.height = height;
+    request.fullscreen = fullscreen;
+    request.colourBits = colourBits;
+    request.acceptFiles = true;
+    request.pixelFormat = windowState.pixelFormat;
+    return request;
 }
 
 }  // namespace
 
-bool openWindow(Platform& platform, const std::string& title, int width, int height, int colourBits,
-                bool fullscreenRequested) {
-    WindowState& state = windowState;
+WindowOpening openWindow(WindowHost& host, Renderer& renderer, const std::string& title, int width, int height,
+                         int colourBits, bool fullscreenRequested) {
     fullscreen = fullscreenRequested;
-    state.instanceHandle = platform.moduleHandle();
-    if (!platform.registerWindowClass(state.instanceHandle, windowClassName)) {
-        reportError(platform, "Failed To Register The Window Class.");
-        return false;
+    if (!windowState.pixelFormatSet) {
+        windowState.pixelFormat.colourBits = colourBits;
+        windowState.pixelFormatSet = true;
     }
-    if (fullscreen && !platform.changeDisplayMode(width, height, colourBits)) {
-        if (!acceptWindowedFallback(platform)) return false;
+    WindowStep failed = host.openWindow(requestFor(title, width, height, colourBits, fullscreenRequested));
+    if (failed == WindowStep::displayMode) {
+        if (!acceptWindowedFallback(host)) return WindowOpening::declined;
         fullscreen = false;
+        failed = host.openWindow(requestFor(title, width, height, colourBits, fullscreenRequested));
     }
-    state.windowHandle = platform.createWindow(windowSpecFor(title, width, height, fullscreenRequested));
-    if (state.windowHandle == 0) return failAfterTearDown(platform, "Window Creation Error.");
-    if (!state.pixelFormatSet) {
-        state.pixelFormat.colourBits = colourBits;
-        state.pixelFormatSet = true;
+    if (failed == WindowStep::registerClass) {
+        reportError(host, "Failed To Register The Window Class.");
+        return WindowOpening::failed;
     }
-    if (!createContext(platform)) return false;
-    platform.showWindow(state.windowHandle);
-    resizeView(platform, width, height);
-    platform.setupGLState();
-    return true;
+    if (failed != WindowStep::none) {
+        closeWindow(host);
+        reportError(host, failureText(failed));
+        return WindowOpening::failed;
+    }
+    windowState.open = true;
+    resizeView(renderer, width, height);
+    renderer.setupGLState();
+    return WindowOpening::opened;
 }
 
-void closeWindow(Platform& platform) {
-    WindowState& state = windowState;
-    if (fullscreen) {
-        platform.restoreDisplayMode();
-        platform.showCursor();
-    }
-    if (state.renderContext != 0) {
-        if (!platform.makeCurrent(0, 0)) reportShutdownError(platform, "Release Of DC And RC Failed.");
-        if (!platform.deleteRenderContext(state.renderContext))
-            reportShutdownError(platform, "Release Rendering Context Failed.");
-        state.renderContext = 0;
-    }
-    if (state.deviceContext != 0) {
-        if (!platform.releaseDeviceContext(state.windowHandle, state.deviceContext))
-            reportShutdownError(platform, "Release Device Context Failed.");
-        state.deviceContext = 0;
-    }
-    if (state.windowHandle != 0) {
-        if (!platform.destroyWindow(state.windowHandle)) reportShutdownError(platform, "Could Not Release hWnd.");
-        state.windowHandle = 0;
-    }
-    if (!platform.unregisterWindowClass(state.instanceHandle, windowClassName)) {
-        reportShutdownError(platform, "Could Not Unregister Class.");
-        state.instanceHandle = 0;
-    }
+void closeWindow(WindowHost& host) {
+    windowState.open = false;
+    ReleaseFailures failures = host.closeWindow();
+    if (failures.releaseCurrent) reportShutdownError(host, "Release Of DC And RC Failed.");
+    if (failures.deleteContext) reportShutdownError(host, "Release Rendering Context Failed.");
+    if (failures.releaseDeviceContext) reportShutdownError(host, "Release Device Context Failed.");
+    if (failures.destroyWindow) reportShutdownError(host, "Could Not Release hWnd.");
+    if (failures.unregisterClass) reportShutdownError(host, "Could Not Unregister Class.");
 }
+
+bool windowIsOpen() { return windowState.open; }
 
 ViewProjection viewProjectionFor(int width, int height) {
     if (height == 0) height = 1;
@@ -136,9 +131,9 @@ ViewProjection viewProjectionFor(int width, int height) {
     return view;
 }
 
-void resizeView(Platform& platform, int width, int height) {
+void resizeView(Renderer& renderer, int width, int height) {
     ViewProjection view = viewProjectionFor(width, height);
-    platform.applyView(view);
+    if (windowState.open) renderer.applyView(view);
     viewWidth = static_cast<float>(view.width);
     viewHeight = static_cast<float>(view.height);
 }

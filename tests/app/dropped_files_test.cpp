@@ -7,26 +7,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 
 #include "app/dropped_files.h"
 #include "app/input_state.h"
 #include "mouse/cursor.h"
-#include "fake_platform.h"
 #include "sim/globals.h"
 #include "support/reset.h"
 #include "support/world_builder.h"
 
 namespace {
-
-class DropPlatform : public FakePlatform {
-public:
-    std::vector<std::string> files;
-    std::vector<std::string> droppedFiles(Handle) override {
-        calls.push_back("droppedFiles");
-        return files;
-    }
-};
 
 // A model labelled `label` with one 20 by 20 box at (x, y) in file units.
 std::string modelText(const std::string& label, float x, float y) {
@@ -57,17 +46,16 @@ protected:
     float rootY(size_t world, size_t model) { return worlds[world]->models[model]->bodies.front()->y; }
 
     std::filesystem::path dir;
-    DropPlatform platform;
 };
 
 TEST_F(DroppedFiles, FilesAreReadInOrderIntoTheFirstWorldAtTheCursor) {
     World& first = addWorld();
     first.placement.tx = 7.0f;
     addWorld();
-    platform.files = {write("one.ini", modelText("one", 0, 0)), write("two.ini", modelText("two", 10, 0)),
-                      write("three.ini", modelText("three", 0, -20))};
-    mousePos = Point{100.0f, 50.0f};
-    onDropFiles(platform, 3);
+    std::vector<std::string> files{write("one.ini", modelText("one", 0, 0)), write("two.ini", modelText("two", 10, 0)),
+                                   write("three.ini", modelText("three", 0, -20))};
+    moveCursor(Point{100.0f, 50.0f});
+    onDropFiles(files);
     ASSERT_EQ(first.models.size(), 3u);
     EXPECT_TRUE(worlds[1]->models.empty());
     EXPECT_EQ(first.models[0]->label, "one");
@@ -81,14 +69,12 @@ TEST_F(DroppedFiles, FilesAreReadInOrderIntoTheFirstWorldAtTheCursor) {
     EXPECT_EQ(first.placement.tx, 7.0f);
     EXPECT_EQ(first.placement.ty, 0.0f);
     EXPECT_EQ(currentWorld, &first);
-    EXPECT_EQ(platform.count("finishDrop"), 1u);
 }
 
 TEST_F(DroppedFiles, AtTheCentreAFileLandsWhereStartUpWouldPutIt) {
     World& first = addWorld();
     first.placement.ty = -3.0f;
-    platform.files = {write("one.ini", modelText("one", 20, 30))};
-    onDropFiles(platform, 1);
+    onDropFiles({write("one.ini", modelText("one", 20, 30))});
     EXPECT_FLOAT_EQ(rootX(0, 0), 20.0f);
     EXPECT_FLOAT_EQ(rootY(0, 0), 27.0f);
 }
@@ -100,8 +86,7 @@ TEST_F(DroppedFiles, IncludedFilesAreFoundThroughTheSlashedPrefix) {
     std::string dropped = write("a\\b\\drop.ini", "f \"inner.txt\"\n");
     write("a/b/inner.txt", modelText("inner", 0, 0));
     ASSERT_NE(dropped.find('\\'), std::string::npos);
-    platform.files = {dropped};
-    onDropFiles(platform, 1);
+    onDropFiles({dropped});
     ASSERT_EQ(worlds[0]->models.size(), 1u);
     EXPECT_EQ(worlds[0]->models[0]->label, "inner");
 }
@@ -118,22 +103,18 @@ TEST_F(DroppedFiles, UnreadableAndEmptyDropsAddNothingAndLeaveThePlacement) {
     World& first = addWorld();
     first.placement.tx = 0.1f;
     first.placement.ty = -0.3f;
-    mousePos = Point{0.7f, 1.9f};
-    platform.files = {(dir / "missing.ini").string()};
-    onDropFiles(platform, 9);
+    moveCursor(Point{0.7f, 1.9f});
+    onDropFiles({(dir / "missing.ini").string()});
     EXPECT_TRUE(first.models.empty());
     // Float rounding of the shift and its removal.
     EXPECT_NEAR(first.placement.tx, 0.1f, 1e-6f);
     EXPECT_NEAR(first.placement.ty, -0.3f, 1e-6f);
-    platform.files.clear();
-    platform.calls.clear();
-    onDropFiles(platform, 10);
-    EXPECT_EQ(platform.calls, (std::vector<std::string>{"droppedFiles", "finishDrop"}));
+    onDropFiles({});
+    EXPECT_TRUE(first.models.empty());
 }
 
 TEST_F(DroppedFiles, WithNoWorldLoadedTheDropMakesAnEmptyFirstWorld) {
-    platform.files = {write("one.ini", modelText("one", 0, 0)), write("two.ini", modelText("two", 0, 0))};
-    onDropFiles(platform, 1);
+    onDropFiles({write("one.ini", modelText("one", 0, 0)), write("two.ini", modelText("two", 0, 0))});
     ASSERT_EQ(worlds.size(), 1u);
     EXPECT_EQ(worlds[0]->models.size(), 2u);
     EXPECT_EQ(currentWorld, worlds[0].get());

@@ -13,7 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/headless_run.h"
+#include "app/step_statistics.h"
 
 using nlohmann::json;
 

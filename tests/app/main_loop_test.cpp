@@ -1,11 +1,13 @@
-// Start-up order and the paced loop, driven by the scripted platform.
+// Start-up order and the paced loop, driven by the scripted window system.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/input_state.h"
-#include "mouse/cursor.h"
 #include "app/main_loop.h"
-#include "fake_platform.h"
+#include "fake_window_system.h"
 #include "files/settings.h"
+#include "mouse/cursor.h"
 #include "render/window.h"
 #include "support/reset.h"
 
@@ -16,21 +18,27 @@ protected:
     void SetUp() override {
         resetProcessState();
         actions.readFile = [this](const std::string& path, const std::string& prefix) {
-            platform.calls.push_back("read " + path + " " + prefix);
+            windowSystem.events.push_back("read " + path + " " + prefix);
             if (path == options.settingsFile) {
                 viewWidth = settingsWidth;
                 viewHeight = settingsHeight;
             }
         };
-        actions.stepAllWorlds = [this] {
-            platform.calls.push_back("step");
-            platform.now += stepCost;
+        actions.stepAllWorlds = [this](const StepKeys&, std::string*) {
+            windowSystem.events.push_back("step");
+            windowSystem.now += stepCost;
         };
     }
 
-    int run() { return runProgram(platform, options, actions); }
+    int run() { return runProgram(windowSystem, renderer, options, actions); }
+    long indexOf(const std::string& event) const {
+        auto found = std::find(windowSystem.events.begin(), windowSystem.events.end(), event);
+        return found == windowSystem.events.end() ? -1 : found - windowSystem.events.begin();
+    }
 
-    FakePlatform platform;
+    FakeWindowSystem windowSystem;
+    FakeRenderer renderer{windowSystem.events};
+    Shell shell{windowSystem, renderer};
     RunOptions options;
     ProgramActions actions;
     float settingsWidth = 640.9f, settingsHeight = 480.9f;
@@ -38,121 +46,130 @@ protected:
 };
 
 TEST_F(MainLoopTest, StartsUpInOrderAndEndsOnQuitWithZero) {
-    platform.queue(wm::close);
+    windowSystem.queue(wm::close);
     EXPECT_EQ(run(), 0);
 
-    long settings = platform.indexOf("read rsc/engine.ini rsc/");
-    long window = platform.indexOf("registerWindowClass");
-    long font = platform.indexOf("buildFont");
-    long world = platform.indexOf("read rsc/firstWorld.ini rsc/");
-    long firstStep = platform.indexOf("step");
+    long settings = indexOf("read rsc/engine.ini rsc/");
+    long window = indexOf("open");
+    long font = indexOf("font");
+    long world = indexOf("read rsc/firstWorld.ini rsc/");
+    long firstStep = indexOf("step");
     ASSERT_GE(settings, 0);
     EXPECT_LT(settings, window);
-    EXPECT_LT(platform.indexOf("setupGLState"), font);
+    EXPECT_LT(indexOf("state"), font);
     EXPECT_LT(font, world);
     EXPECT_LT(world, firstStep);
-    // The mark is read after the world, before the first pass.
-    EXPECT_EQ(platform.calls[static_cast<size_t>(world) + 1], "clock");
 
-    // The settings' size, truncated, and the design's title.
-    ASSERT_EQ(platform.windows.size(), 1u);
-    EXPECT_EQ(platform.windows[0].title, "Vantor");
-    EXPECT_EQ(platform.windows[0].width, 640);
-    EXPECT_EQ(platform.windows[0].height, 480);
-    EXPECT_EQ(platform.pixelFormats[0].colourBits, 32);
+    // The settings' size, truncated, and the program's title.
+    ASSERT_EQ(windowSystem.requests.size(), 1u);
+    EXPECT_EQ(windowSystem.requests[0].title, "Vantor");
+    EXPECT_EQ(windowSystem.requests[0].width, 640);
+    EXPECT_EQ(windowSystem.requests[0].height, 480);
+    EXPECT_EQ(windowSystem.requests[0].pixelFormat.colourBits, 32);
 
     // WM_CLOSE's pass still steps and draws; the quit ends the next one at once.
-    EXPECT_EQ(platform.count("step"), 1u);
-    EXPECT_EQ(platform.frames, 1);
+    EXPECT_EQ(windowSystem.count("step"), 1u);
+    EXPECT_EQ(windowSystem.count("draw"), 1u);
+    EXPECT_EQ(windowSystem.count("swap"), 1u);
 }
 
-TEST_F(MainLoopTest, WindowFailureEndsWithZeroBeforeTheWorld) {
-    platform.failing.insert("createWindow");
+TEST_F(MainLoopTest, WindowFailureEndsBeforeTheWorld) {
+    windowSystem.failingStep = WindowStep::createWindow;
     EXPECT_EQ(run(), 0);
-    EXPECT_EQ(platform.count("read rsc/firstWorld.ini rsc/"), 0u);
-    EXPECT_EQ(platform.count("buildFont"), 0u);
-    EXPECT_EQ(platform.count("step"), 0u);
+    EXPECT_EQ(windowSystem.count("read rsc/firstWorld.ini rsc/"), 0u);
+    EXPECT_EQ(windowSystem.count("font"), 0u);
+    EXPECT_EQ(windowSystem.count("step"), 0u);
+}
+
+TEST_F(MainLoopTest, HeadlessOpensNoWindowAndStepsTheFramesAskedFor) {
+    options.headless = true;
+    options.frames = 3;
+    options.heldKeys = {vk::j};
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(windowSystem.count("open"), 0u);
+    EXPECT_EQ(windowSystem.count("font"), 0u);
+    EXPECT_EQ(windowSystem.count("step"), 3u);
+    EXPECT_EQ(windowSystem.count("draw"), 0u);
+    EXPECT_EQ(keys[vk::j], 1);
 }
 
 TEST_F(MainLoopTest, HandlesOneMessagePerPass) {
-    platform.queue(wm::keyDown, vk::j);
-    platform.queue(wm::keyDown, vk::k);
-    platform.queue(wm::keyUp, vk::j);
-    platform.queue(wm::close);
+    windowSystem.queue(wm::keyDown, vk::j);
+    windowSystem.queue(wm::keyDown, vk::k);
+    windowSystem.queue(wm::keyUp, vk::j);
+    windowSystem.queue(wm::close);
     run();
     // Four messages, four passes, then the quit.
-    EXPECT_EQ(platform.count("step"), 4u);
-    EXPECT_EQ(platform.frames, 4);
+    EXPECT_EQ(windowSystem.count("step"), 4u);
+    EXPECT_EQ(windowSystem.count("draw"), 4u);
     EXPECT_EQ(keys[vk::j], 0);
     EXPECT_EQ(keys[vk::k], 1);
 }
 
 TEST_F(MainLoopTest, F1StopsTheStepButNotTheDrawing) {
-    platform.queue(wm::keyDown, vk::f1);
-    platform.queue(wm::mouseMove, 0, packLParam(10, 20));
-    platform.queue(wm::keyUp, vk::f1);
-    platform.queue(wm::close);
+    windowSystem.queue(wm::keyDown, vk::f1);
+    windowSystem.queue(wm::mouseMove, 0, packLParam(10, 20));
+    windowSystem.queue(wm::keyUp, vk::f1);
+    windowSystem.queue(wm::close);
     run();
     // Only the passes after F1 is released step.
-    EXPECT_EQ(platform.count("step"), 2u);
-    EXPECT_EQ(platform.frames, 4);
+    EXPECT_EQ(windowSystem.count("step"), 2u);
+    EXPECT_EQ(windowSystem.count("draw"), 4u);
     EXPECT_FLOAT_EQ(mousePos.x, 10.0f - 320.0f);
 }
 
 TEST_F(MainLoopTest, SleepsForTheRestOfTheFrame) {
     stepCost = 5;
-    platform.queue(wm::activate);
-    platform.queue(wm::close);
+    windowSystem.queue(wm::activate);
+    windowSystem.queue(wm::close);
     run();
     // Pass 1 measures from the start-up mark: 5 ms of stepping leave 15.
     // Pass 2 measures from pass 1's mark, before its 15 ms sleep: 15 + 5 = 20.
-    ASSERT_EQ(platform.sleeps.size(), 2u);
-    EXPECT_EQ(platform.sleeps[0], 15);
-    EXPECT_EQ(platform.sleeps[1], 0);
+    ASSERT_EQ(windowSystem.sleeps.size(), 2u);
+    EXPECT_EQ(windowSystem.sleeps[0], 15);
+    EXPECT_EQ(windowSystem.sleeps[1], 0);
 }
 
 TEST_F(MainLoopTest, ALatePassDoesNotCatchUp) {
     stepCost = 30;
-    platform.queue(wm::activate);
-    platform.queue(wm::activate);
-    platform.queue(wm::close);
+    windowSystem.queue(wm::activate);
+    windowSystem.queue(wm::activate);
+    windowSystem.queue(wm::close);
     run();
-    ASSERT_EQ(platform.sleeps.size(), 3u);
-    for (int64_t sleep : platform.sleeps) EXPECT_EQ(sleep, 0);
+    ASSERT_EQ(windowSystem.sleeps.size(), 3u);
+    for (int64_t sleep : windowSystem.sleeps) EXPECT_EQ(sleep, 0);
 }
 
 TEST_F(MainLoopTest, HeldKeysAddDelaysAndF3Wins) {
     stepCost = 20;  // no frame time left, so the sleeps are the key delays alone
-    platform.queue(wm::keyDown, vk::f2);
-    platform.queue(wm::keyDown, vk::s);
-    platform.queue(wm::keyUp, vk::f2);
-    platform.queue(wm::keyDown, vk::f3);
-    platform.queue(wm::keyDown, vk::f2);
-    platform.queue(wm::close);
+    windowSystem.queue(wm::keyDown, vk::f2);
+    windowSystem.queue(wm::keyDown, vk::s);
+    windowSystem.queue(wm::keyUp, vk::f2);
+    windowSystem.queue(wm::keyDown, vk::f3);
+    windowSystem.queue(wm::keyDown, vk::f2);
+    windowSystem.queue(wm::close);
     run();
     // F2; F2 + S; S; then F3 (with S, and then F2 too): no sleep at all.
-    ASSERT_EQ(platform.sleeps.size(), 3u);
-    EXPECT_EQ(platform.sleeps[0], 150);
-    EXPECT_EQ(platform.sleeps[1], 200);
-    EXPECT_EQ(platform.sleeps[2], 50);
-    EXPECT_EQ(platform.frames, 6);
+    ASSERT_EQ(windowSystem.sleeps.size(), 3u);
+    EXPECT_EQ(windowSystem.sleeps[0], 150);
+    EXPECT_EQ(windowSystem.sleeps[1], 200);
+    EXPECT_EQ(windowSystem.sleeps[2], 50);
+    EXPECT_EQ(windowSystem.count("draw"), 6u);
 }
 
 TEST_F(MainLoopTest, QuitEndsThePassAtOnce) {
-    platform.messages.push_back(Message{0, wm::quit, 3, 0});
-    EXPECT_EQ(runMainLoop(platform, actions, 0), 0);
-    EXPECT_EQ(platform.count("step"), 0u);
-    EXPECT_EQ(platform.frames, 0);
+    windowSystem.messages.push_back(Message{wm::quit, 3, 0, {}});
+    EXPECT_EQ(runMainLoop(shell, windowSystem, actions, 0), 0);
+    EXPECT_EQ(windowSystem.count("step"), 0u);
 }
 
-TEST_F(MainLoopTest, AnEmptyQueueStillStepsAndDraws) {
+TEST_F(MainLoopTest, AnEmptyQueueStillSteps) {
     int passes = 0;
-    actions.stepAllWorlds = [&] {
-        if (++passes == 3) platform.queue(wm::close);
+    actions.stepAllWorlds = [&](const StepKeys&, std::string*) {
+        if (++passes == 3) windowSystem.queue(wm::close);
     };
-    runMainLoop(platform, actions, platform.now);
+    runMainLoop(shell, windowSystem, actions, windowSystem.now);
     EXPECT_EQ(passes, 4);
-    EXPECT_EQ(platform.frames, 4);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Record and replay: the line format both ways, the replay's timing and
-// what it lets through from the real platform, what the recorder writes,
+// what it lets through from the real window system, what the recorder writes,
 // and end to end through the built program: a session recorded while a
 // hand-written script is replayed, replayed again, ends in the same dump.
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@
 #include "app/input_state.h"
 #include "app/options.h"
 #include "app/replay.h"
-#include "fake_platform.h"
+#include "fake_window_system.h"
 #include "files/settings.h"
 #include "support/reset.h"
 
@@ -36,7 +36,7 @@ std::vector<ReplayEntry> parseText(const std::string& text, std::string* error =
 ReplayEntry messageEntry(long iteration, uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) {
     ReplayEntry entry;
     entry.iteration = iteration;
-    entry.message = Message{0, message, wParam, lParam};
+    entry.message = Message{message, wParam, lParam, {}};
     return entry;
 }
 
@@ -115,21 +115,21 @@ protected:
     void TearDown() override { resetProcessState(); }
 
     // The message of each of `passes` passes, 0 for none.
-    static std::vector<uint32_t> run(Platform& platform, int passes, std::vector<Message>* got = nullptr) {
+    static std::vector<uint32_t> run(MessageSource& source, int passes, std::vector<Message>* got = nullptr) {
         std::vector<uint32_t> messages;
         for (int pass = 0; pass < passes; ++pass) {
             Message message;
-            bool any = platform.peekMessage(message);
+            bool any = source.nextMessage(message);
             messages.push_back(any ? message.message : 0);
             if (any && got) got->push_back(message);
         }
         return messages;
     }
-    FakePlatform real;
+    FakeWindowSystem real;
 };
 
 TEST_F(Replaying, MessagesComeAtTheirPassOneAPass) {
-    ReplayPlatform replay(real, parseText("1 WM_KEYDOWN 0x4B\n3 WM_MOUSEMOVE 0 1,2\n3 WM_LBUTTONDOWN\n4 WM_KEYUP 0x4B\n"),
+    ReplaySource replay(real, parseText("1 WM_KEYDOWN 0x4B\n3 WM_MOUSEMOVE 0 1,2\n3 WM_LBUTTONDOWN\n4 WM_KEYUP 0x4B\n"),
                           true);
     std::vector<uint32_t> expected{0, wm::keyDown, 0, wm::mouseMove, wm::leftButtonDown, wm::keyUp, 0};
     EXPECT_EQ(run(replay, 7), expected);
@@ -137,7 +137,7 @@ TEST_F(Replaying, MessagesComeAtTheirPassOneAPass) {
 }
 
 TEST_F(Replaying, HeadlessViewsSetTheDisplayAndAltEnterIsLeftOut) {
-    ReplayPlatform replay(real,
+    ReplaySource replay(real,
                           parseText("0 view 400 300 windowed\n2 WM_SYSKEYDOWN 0x0D\n3 view 1280 1024 fullscreen\n"
                                     "3 WM_SYSKEYDOWN 0x73\n"),
                           true);
@@ -151,30 +151,26 @@ TEST_F(Replaying, HeadlessViewsSetTheDisplayAndAltEnterIsLeftOut) {
 
 TEST_F(Replaying, InAWindowViewsComeFromTheRealWindow) {
     viewWidth = 800.0f;
-    ReplayPlatform replay(real, parseText("0 view 400 300 windowed\n1 WM_SYSKEYDOWN 0x0D\n"), false);
+    ReplaySource replay(real, parseText("0 view 400 300 windowed\n1 WM_SYSKEYDOWN 0x0D\n"), false);
     EXPECT_EQ(run(replay, 2), (std::vector<uint32_t>{0, wm::sysKeyDown}));
     EXPECT_EQ(viewWidth, 800.0f);
 }
 
-TEST_F(Replaying, DropsCarryTheRecordedFilesAndStayApartFromRealOnes) {
-    ReplayPlatform replay(real, parseText("0 WM_DROPFILES \"a b.ini\" c.ini\n"), true);
+TEST_F(Replaying, DropsCarryTheRecordedFiles) {
+    ReplaySource replay(real, parseText("0 WM_DROPFILES \"a b.ini\" c.ini\n"), true);
     std::vector<Message> got;
     run(replay, 1, &got);
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(replay.droppedFiles(got[0].wParam), (std::vector<std::string>{"a b.ini", "c.ini"}));
-    replay.finishDrop(got[0].wParam);
-    EXPECT_TRUE(replay.droppedFiles(got[0].wParam).empty());
-    EXPECT_EQ(real.count("finishDrop"), 0u);
+    EXPECT_EQ(got[0].files, (std::vector<std::string>{"a b.ini", "c.ini"}));
 }
 
 TEST_F(Replaying, RealInputIsDroppedButCloseAndQuitComeWhenNothingIsDue) {
-    ReplayPlatform replay(real, parseText("0 WM_MOUSEMOVE 0 1,1\n1 WM_KEYDOWN 0x4A\n5 WM_KEYUP 0x4A\n"), false);
+    ReplaySource replay(real, parseText("0 WM_MOUSEMOVE 0 1,1\n1 WM_KEYDOWN 0x4A\n5 WM_KEYUP 0x4A\n"), false);
     real.queue(wm::keyDown, vk::k);
-    real.queue(wm::dropFiles, 7);
+    real.queue(wm::dropFiles);
     real.queue(wm::close);
-    // The real drop is released, K never arrives; the close waits its turn.
+    // Neither K nor the real drop arrives; the close waits its turn.
     EXPECT_EQ(run(replay, 3), (std::vector<uint32_t>{wm::mouseMove, wm::keyDown, wm::close}));
-    EXPECT_EQ(real.count("finishDrop"), 1u);
     real.postQuitMessage(0);
     EXPECT_EQ(run(replay, 3), (std::vector<uint32_t>{wm::quit, 0, wm::keyUp}));
     // Past the record's end the real input takes over.
@@ -186,8 +182,8 @@ TEST_F(Replaying, TheRecorderWritesPassesViewChangesAndDroppedFiles) {
     viewWidth = 400.0f;
     viewHeight = 300.0f;
     std::ostringstream out;
-    ReplayPlatform replay(real, parseText("1 WM_SIZE 0 640,480\n2 WM_DROPFILES \"x\\\\y.ini\"\n4 WM_CLOSE\n"), false);
-    RecordingPlatform recorder(replay, out);
+    ReplaySource replay(real, parseText("1 WM_SIZE 0 640,480\n2 WM_DROPFILES \"x\\\\y.ini\"\n4 WM_CLOSE\n"), false);
+    RecordingSource recorder(replay, out);
     run(recorder, 2);
     viewWidth = 640.0f;  // as WM_SIZE would leave it: no view line
     viewHeight = 480.0f;

@@ -3,12 +3,10 @@
 // buttons reaching the grab fan-out, drops, and the Alt+Enter toggle.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "app/input_state.h"
 #include "mouse/cursor.h"
 #include "app/window_procedure.h"
-#include "fake_platform.h"
+#include "fake_window_system.h"
 #include "files/settings.h"
 #include "mouse/mouse_fixture.h"
 #include "render/window.h"
@@ -24,9 +22,11 @@ protected:
         viewHeight = 600.0f;
     }
     intptr_t send(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) {
-        return windowProcedure(platform, Message{1, message, wParam, lParam});
+        return windowProcedure(shell, Message{message, wParam, lParam, {}});
     }
-    FakePlatform platform;
+    FakeWindowSystem platform;
+    FakeRenderer renderer{platform.events};
+    Shell shell{platform, renderer};
 };
 
 TEST_F(WindowProcedureTest, KeyMessagesSetAndClearTheTable) {
@@ -78,9 +78,10 @@ TEST_F(WindowProcedureTest, MouseMovesMapToCentredWorldCoordinates) {
 }
 
 TEST_F(WindowProcedureTest, ResizeChangesTheViewAndTheMouseMapping) {
+    ASSERT_EQ(openWindow(platform, renderer, windowTitle, 800, 600, 32, false), WindowOpening::opened);
     EXPECT_EQ(send(wm::size, 0, packLParam(1024, 768)), 0);
-    ASSERT_EQ(platform.views.size(), 1u);
-    EXPECT_EQ(platform.views[0].right, 512);
+    ASSERT_EQ(renderer.views.size(), 2u);
+    EXPECT_EQ(renderer.views[1].right, 512);
     EXPECT_FLOAT_EQ(viewWidth, 1024.0f);
     send(wm::mouseMove, 0, packLParam(0, 0));
     EXPECT_FLOAT_EQ(mousePos.x, -512.0f);
@@ -108,7 +109,6 @@ TEST_F(WindowProcedureTest, MouseButtonsAndDropsEndHere) {
     // Buttons carry no position into the program: only moves do.
     EXPECT_FLOAT_EQ(mousePos.x, 0.0f);
     EXPECT_EQ(send(wm::dropFiles, 1), 0);
-    EXPECT_EQ(platform.count("finishDrop"), 1u);
     EXPECT_TRUE(platform.defaulted.empty());
 }
 
@@ -137,25 +137,11 @@ TEST_F(WindowProcedureTest, ButtonsGrabPinAndReleaseAtTheLastMovePosition) {
     EXPECT_TRUE(world.cursorEnd.springs.empty());
 }
 
-// Drops with their files, as the window system numbers them.
-class DropPlatform : public FakePlatform {
-public:
-    std::map<Handle, std::vector<std::string>> drops;
-    std::vector<std::string> droppedFiles(Handle drop) override {
-        calls.push_back("droppedFiles");
-        return drops[drop];
-    }
-};
-
-TEST_F(WindowProcedureTest, ADropIsReadIntoTheFirstWorldAndReleased) {
-    DropPlatform dropping;
-    dropping.drops[5] = {VANTOR_TEST_DATA "/drops/box.ini"};
-    EXPECT_EQ(windowProcedure(dropping, Message{1, wm::dropFiles, 5, 0}), 0);
+TEST_F(WindowProcedureTest, ADropIsReadIntoTheFirstWorld) {
+    EXPECT_EQ(windowProcedure(shell, Message{wm::dropFiles, 0, 0, {VANTOR_TEST_DATA "/drops/box.ini"}}), 0);
     // There was no world: an empty first one took the drop.
     ASSERT_EQ(worlds.size(), 1u);
     EXPECT_EQ(worlds[0]->models.size(), 1u);
-    EXPECT_EQ(dropping.count("finishDrop"), 1u);
-    EXPECT_GT(dropping.indexOf("finishDrop"), dropping.indexOf("droppedFiles"));
 }
 
 // Settings as the settings file left them and a window open at the
@@ -168,9 +154,9 @@ protected:
         windowedHeight = 480.0f;
         fullscreenWidth = 1280.0f;
         fullscreenHeight = 1024.0f;
-        ASSERT_TRUE(openWindow(platform, windowTitle, 640, 480, 32, false));
-        platform.calls.clear();
-        platform.windows.clear();
+        ASSERT_EQ(openWindow(platform, renderer, windowTitle, 640, 480, 32, false), WindowOpening::opened);
+        platform.events.clear();
+        platform.requests.clear();
     }
 };
 
@@ -181,35 +167,28 @@ TEST_F(DisplayToggle, AltEnterRebuildsWindowFontAndTexturesInTheOtherMode) {
     send(wm::leftButtonDown);
     EXPECT_EQ(send(wm::sysKeyDown, vk::returnKey), 0);
     EXPECT_TRUE(fullscreen);
-    ASSERT_EQ(platform.windows.size(), 1u);
-    EXPECT_TRUE(platform.windows[0].popup);
-    EXPECT_EQ(platform.windows[0].width, 1280);
-    EXPECT_EQ(platform.windows[0].title, "Vantor");
+    ASSERT_EQ(platform.requests.size(), 1u);
+    EXPECT_TRUE(platform.requests[0].fullscreen);
+    EXPECT_EQ(platform.requests[0].width, 1280);
+    EXPECT_EQ(platform.requests[0].title, "Vantor");
     EXPECT_FLOAT_EQ(viewWidth, 1280.0f);
     // The old window goes before the new one; font, then textures, after it.
-    long destroyed = platform.indexOf("destroyWindow");
-    long created = platform.indexOf("createWindow");
-    long font = platform.indexOf("buildFont");
-    long textures = platform.indexOf("reloadTextures");
-    EXPECT_GE(destroyed, 0);
-    EXPECT_LT(destroyed, created);
-    EXPECT_LT(created, font);
-    EXPECT_LT(font, textures);
+    EXPECT_EQ(platform.events, (std::vector<std::string>{"close", "open", "view", "state", "font", "textures"}));
     // Back, at the windowed size cut to whole pixels; the grab survives both.
     send(wm::sysKeyDown, vk::returnKey);
     EXPECT_FALSE(fullscreen);
-    EXPECT_EQ(platform.windows.back().width, 640);
-    EXPECT_FALSE(platform.windows.back().popup);
+    EXPECT_EQ(platform.requests.back().width, 640);
+    EXPECT_FALSE(platform.requests.back().fullscreen);
     EXPECT_EQ(world.springs.size(), 1u);
     EXPECT_EQ(keys[vk::returnKey], 0);
 }
 
 TEST_F(DisplayToggle, AFailedNewWindowBuildsNoFontAndNoTextures) {
-    platform.failing.insert("createWindow");
+    platform.failingStep = WindowStep::createWindow;
     EXPECT_EQ(send(wm::sysKeyDown, vk::returnKey), 0);
-    EXPECT_EQ(platform.count("buildFont"), 0u);
-    EXPECT_EQ(platform.count("reloadTextures"), 0u);
-    EXPECT_EQ(windowState.renderContext, 0u);
+    EXPECT_EQ(platform.count("font"), 0u);
+    EXPECT_EQ(platform.count("textures"), 0u);
+    EXPECT_FALSE(windowIsOpen());
 }
 
 TEST_F(WindowProcedureTest, UnknownMessagesGoToTheDefaultWithTheirParameters) {

@@ -7,9 +7,10 @@
 
 #include <array>
 
-#include "app/sdl/sdl_platform.h"
+#include "app/sdl/sdl_window_system.h"
 #include "files/settings.h"
 #include "render/gl/font.h"
+#include "render/gl/gl_renderer.h"
 #include "render/gl/scene.h"
 #include "render/gl/texture_upload.h"
 #include "render/overlay_consoles.h"
@@ -29,8 +30,8 @@ protected:
     void SetUp() override {
         resetProcessState();
         ASSERT_TRUE(platform.started());
-        ASSERT_TRUE(openWindow(platform, "Vantor", width, height, 32, false));
-        platform.buildFont();
+        ASSERT_EQ(openWindow(platform, renderer, "Vantor", width, height, 32, false), WindowOpening::opened);
+        renderer.buildFont();
         installTextureUpload();
     }
     void TearDown() override {
@@ -40,7 +41,7 @@ protected:
 
     // Draws a frame and reads it before it is swapped.
     void drawFrame() {
-        ASSERT_TRUE(renderFrame());
+        renderer.drawFrame();
         ASSERT_TRUE(platform.readFrame(frame));
     }
     // The pixel whose centre is nearest to world point (x, y).
@@ -65,7 +66,8 @@ protected:
         return count;
     }
 
-    SdlPlatform platform;
+    SdlWindowSystem platform;
+    GlRenderer renderer;
     int width = 320, height = 240;
     FrameImage frame;
 };
@@ -97,10 +99,10 @@ TEST_F(GlWindowTest, ViewIsACentredPixelProjection) {
     EXPECT_FLOAT_EQ(viewWidth, 320.0f);
 
     // An odd width keeps integer halves: -160 to 160 over 321 pixels.
-    resizeView(platform, 321, 240);
+    resizeView(renderer, 321, 240);
     glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
     EXPECT_FLOAT_EQ(projection[0], 2.0f / 320.0f);
-    resizeView(platform, 321, 0);
+    resizeView(renderer, 321, 0);
     glGetIntegerv(GL_VIEWPORT, viewport.data());
     EXPECT_EQ(viewport[3], 1);
 }
@@ -130,6 +132,7 @@ TEST_F(GlWindowTest, ShapesShowInTheirColoursWithMarkersOnTop) {
     Model& floor = addModel(world, colouredBox(300, 40, 0, -80, Colour{1.0f, 0.0f, 0.0f}));
     makeBolted(*floor.rootPlug->owner);
     addModel(world, colouredBox(40, 40, 0.5f, 0.5f, Colour{0.0f, 0.0f, 0.6f}));
+    World* current = currentWorld;
     drawFrame();
     EXPECT_EQ(pixelAt(-100, -80), (Rgb{255, 0, 0}));
     EXPECT_EQ(pixelAt(10, 10), (Rgb{0, 0, 153}));
@@ -139,7 +142,7 @@ TEST_F(GlWindowTest, ShapesShowInTheirColoursWithMarkersOnTop) {
     EXPECT_EQ(pixelAt(0.5f, 1.5f), (Rgb{0, 0, 255}));
     // Nothing is drawn outside the shapes.
     EXPECT_EQ(pixelAt(-100, 60), (Rgb{0, 0, 0}));
-    EXPECT_EQ(currentWorld, &world);
+    EXPECT_EQ(currentWorld, current);  // drawing changes nothing it draws from
 
     // A shape whose current outline lost its points draws nothing.
     floor.rootPlug->owner->shapes[0].curContours[0].resize(2);
@@ -307,9 +310,9 @@ TEST_F(GlWindowTest, AReopenedWindowGetsItsFontAndTexturesBack) {
     EXPECT_TRUE(glIsTexture(record->glName));
 
     closeWindow(platform);
-    ASSERT_TRUE(openWindow(platform, "Vantor", 400, 300, 32, false));
-    platform.buildFont();
-    platform.reloadTextures();
+    ASSERT_EQ(openWindow(platform, renderer, "Vantor", 400, 300, 32, false), WindowOpening::opened);
+    renderer.buildFont();
+    renderer.reloadTextures();
     EXPECT_TRUE(glIsList(fontListBase));
     EXPECT_TRUE(glIsTexture(record->glName));
     EXPECT_FLOAT_EQ(viewWidth, 400.0f);

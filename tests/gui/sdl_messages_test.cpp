@@ -6,7 +6,7 @@
 
 #include "app/input_state.h"
 #include "app/sdl/sdl_messages.h"
-#include "app/sdl/sdl_platform.h"
+#include "app/sdl/sdl_window_system.h"
 
 namespace {
 
@@ -120,11 +120,11 @@ void pushDrop(Uint32 type, const char* file = nullptr) {
     SDL_PushEvent(&event);
 }
 
-TEST(SdlPlatformQueue, DropsArriveAsOneMessageAndTheQuitComesLast) {
-    SdlPlatform platform;
+TEST(SdlWindowSystemQueue, DropsArriveAsOneMessageAndTheQuitComesLast) {
+    SdlWindowSystem platform;
     ASSERT_TRUE(platform.started());
     Message message;
-    while (platform.peekMessage(message)) {
+    while (platform.nextMessage(message)) {
     }
     platform.postQuitMessage(0);
     pushDrop(SDL_DROPBEGIN);
@@ -134,18 +134,15 @@ TEST(SdlPlatformQueue, DropsArriveAsOneMessageAndTheQuitComesLast) {
     SDL_Event key = keyEvent(SDL_KEYDOWN, SDLK_j);
     SDL_PushEvent(&key);
 
-    ASSERT_TRUE(platform.peekMessage(message));
+    ASSERT_TRUE(platform.nextMessage(message));
     EXPECT_EQ(message.message, wm::dropFiles);
-    Handle drop = message.wParam;
-    EXPECT_EQ(platform.droppedFiles(drop), (std::vector<std::string>{"/a/one.ini", "/a/two.ini"}));
-    platform.finishDrop(drop);
-    EXPECT_TRUE(platform.droppedFiles(drop).empty());
+    EXPECT_EQ(message.files, (std::vector<std::string>{"/a/one.ini", "/a/two.ini"}));
 
-    ASSERT_TRUE(platform.peekMessage(message));
+    ASSERT_TRUE(platform.nextMessage(message));
     EXPECT_EQ(message.message, wm::keyDown);
-    ASSERT_TRUE(platform.peekMessage(message));
+    ASSERT_TRUE(platform.nextMessage(message));
     EXPECT_EQ(message.message, wm::quit);
-    EXPECT_FALSE(platform.peekMessage(message));
+    EXPECT_FALSE(platform.nextMessage(message));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "render/image_decoders.h"
+#include "render/images/image_decoders.h"
 
 TEST(LyingPicture, ABmpClaimingGigabytesIsRefusedBeforeDecoding) {
     std::ifstream in(VANTOR_SOURCE_DIR "/tests/corpus/hostile/images/not_a_picture.bmp", std::ios::binary);

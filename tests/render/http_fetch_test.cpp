@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "render/http_fetch.h"
+#include "render/images/http_fetch.h"
 
 namespace {
 

@@ -69,6 +69,8 @@ TEST_F(OverlayTest, FiftyLinesAreAllDrawnThenTrimmedToTheLastFortyFive) {
     drawOverlay(painter);
     ASSERT_EQ(painter.lines.size(), 50u);
     EXPECT_FLOAT_EQ(painter.lines[49].y, 300.0f - (20.0f + 49.0f * 16.0f));
+    EXPECT_EQ(overlayConsole(0), numberedLines(50));  // drawing only draws
+    trimConsoles();
     EXPECT_EQ(overlayConsole(0).substr(0, 2), "6\n");
     EXPECT_EQ(overlayLines(overlayConsole(0)).size(), 45u);
     // Writers keep appending after the trimmed text.
@@ -97,6 +99,7 @@ TEST_F(OverlayTest, TheTrimCountsOnlyDrawnLines) {
     std::string text = std::string(300, 'c') + "\n" + numberedLines(50);
     overlayConsole(2) = text;
     drawOverlay(painter);
+    trimConsoles();
     EXPECT_TRUE(painter.lines.empty());
     EXPECT_EQ(overlayConsole(2), text);
     // Without a line break there is nothing to remove.

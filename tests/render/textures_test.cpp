@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "render/image_decoders.h"
+#include "render/images/image_decoders.h"
 #include "support/reset.h"
 
 namespace {

@@ -69,7 +69,6 @@ bool translateKey(const SDL_KeyboardEvent& key, Message& message) {
     if (up || key.repeat) bits |= keyPreviouslyDown;
     if (up) bits |= keyTransitionUp;
     message.lParam = static_cast<intptr_t>(bits);
-    message.window = key.windowID;
     return true;
 }
 
@@ -83,12 +82,10 @@ bool translateButton(const SDL_MouseButtonEvent& button, Message& message) {
         return false;
     message.wParam = buttonFlags(SDL_GetMouseState(nullptr, nullptr)) | modifierFlags();
     message.lParam = packLParam(button.x, button.y);
-    message.window = button.windowID;
     return true;
 }
 
 bool translateWindowEvent(const SDL_WindowEvent& window, Message& message) {
-    message.window = window.windowID;
     switch (window.event) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             message.message = wm::size;
@@ -133,7 +130,6 @@ bool translateEvent(const SDL_Event& event, Message& message) {
             message.message = wm::mouseMove;
             message.wParam = buttonFlags(event.motion.state) | modifierFlags();
             message.lParam = packLParam(event.motion.x, event.motion.y);
-            message.window = event.motion.windowID;
             return true;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:

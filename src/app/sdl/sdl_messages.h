@@ -6,7 +6,7 @@
 
 #include <SDL.h>
 
-#include "app/platform.h"
+#include "app/messages.h"
 
 // The virtual-key code of an SDL key, 0 for keys the program has no code for.
 int virtualKeyOf(SDL_Keycode key);

@@ -32,17 +32,15 @@ bool setupGLState() {
     return true;
 }
 
-bool readBackBuffer(int width, int height, FrameImage& image) {
+bool readBackBuffer(int width, int height, std::vector<uint8_t>& rgb) {
     if (width <= 0 || height <= 0) return false;
-    image.width = width;
-    image.height = height;
-    image.rgb.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0);
+    rgb.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0);
     while (glGetError() != GL_NO_ERROR) {
     }
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     glPopClientAttrib();
     return glGetError() == GL_NO_ERROR;
 }

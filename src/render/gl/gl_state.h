@@ -2,7 +2,10 @@
 // ask of the current context.
 #pragma once
 
-#include "app/platform.h"
+#include <cstdint>
+#include <vector>
+
+#include "render/renderer.h"
 
 // Viewport and orthographic projection (depth 0 to 1); leaves the
 // model-view matrix current and at identity.
@@ -14,5 +17,5 @@ void applyView(const ViewProjection& view);
 bool setupGLState();
 
 // The back buffer's pixels (the frame drawn but not yet swapped), width x
-// height from the bottom-left corner.
-bool readBackBuffer(int width, int height, FrameImage& image);
+// height RGB from the bottom-left corner.
+bool readBackBuffer(int width, int height, std::vector<uint8_t>& rgb);

@@ -7,7 +7,6 @@
 
 #include "render/gl/font.h"
 #include "render/overlay.h"
-#include "render/tessellation.h"
 #include "render/textures.h"
 #include "sim/globals.h"
 
@@ -94,18 +93,18 @@ void drawGrabPoints(const Body& body) {
 
 }  // namespace
 
-void drawShape(Shape& shape) {
-    currentContourSet = &shape.curContours;
+void drawShape(const Shape& shape) {
+    const ContourSet& outline = shape.curContours;
     for (const Triangle& triangle : shape.triangles) {
-        if (!resolvable(shape.curContours, triangle)) continue;
+        if (!resolvable(outline, triangle)) continue;
         glColor3f(shape.colour.red, shape.colour.green, shape.colour.blue);
         glBegin(GL_TRIANGLES);
-        for (const VertexRef& corner : triangle.corners) vertex(resolveVertex(corner));
+        for (const VertexRef& corner : triangle.corners) vertex(outline[corner.contour][corner.point]);
         glEnd();
     }
 }
 
-void drawBody(Body& body) {
+void drawBody(const Body& body) {
     BodyTransform transform(body);
     glColor3f(1.0f, 1.0f, 1.0f);
     if (!body.textures.empty()) {
@@ -115,18 +114,17 @@ void drawBody(Body& body) {
         return;
     }
     glDisable(GL_TEXTURE_2D);
-    for (Shape& shape : body.shapes) drawShape(shape);
+    for (const Shape& shape : body.shapes) drawShape(shape);
     // Children first, so this body's markers lie on top of them.
-    for (Socket& socket : body.sockets)
+    for (const Socket& socket : body.sockets)
         if (socket.partner && socket.partner->owner) drawBody(*socket.partner->owner);
     drawAnchorMarkers(body, transform);
     drawJointLine(body);
     drawGrabPoints(body);
 }
 
-void drawWorld(World& world) {
-    currentWorld = &world;
-    for (auto& model : world.models)
+void drawWorld(const World& world) {
+    for (const auto& model : world.models)
         if (model->rootPlug && model->rootPlug->owner) drawBody(*model->rootPlug->owner);
     for (const Spring& spring : world.springs) {
         if (!spring.endA || !spring.endB) continue;
@@ -139,11 +137,10 @@ void drawWorld(World& world) {
     }
 }
 
-bool renderFrame() {
+void drawScene() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    for (auto& world : worlds) drawWorld(*world);
+    for (const auto& world : worlds) drawWorld(*world);
     GlOverlayPainter painter;
     drawOverlay(painter);
-    return true;
 }

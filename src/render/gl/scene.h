@@ -5,13 +5,14 @@
 #include "sim/records.h"
 
 // Clears, draws every world of `worlds` and the overlay; the caller swaps.
-bool renderFrame();
+// Drawing reads the worlds and changes nothing in them.
+void drawScene();
 
-// Makes `world` current, draws its models from their roots, then its springs.
-void drawWorld(World& world);
+// The world's models from their roots, then its springs.
+void drawWorld(const World& world);
 
 // A body and, unless it is textured, the bodies hanging from its sockets.
-void drawBody(Body& body);
+void drawBody(const Body& body);
 
-// The shape's triangles in its colour, resolved against its current outline.
-void drawShape(Shape& shape);
+// The shape's triangles in its colour, with corners from its current outline.
+void drawShape(const Shape& shape);

@@ -1,4 +1,4 @@
-#include "render/http_fetch.h"
+#include "render/images/http_fetch.h"
 
 #include <curl/curl.h>
 

@@ -1,0 +1,247 @@
+#include "app/sdl/sdl_window_system.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/sdl/sdl_messages.h"
+#include "render/gl/gl_state.h"
+
+namespace {
+
+// SDL fixes a window's pixel format (its GL visual) when it creates the
+// window, so the request is applied as GL attributes just before creation.
+void applyPixelFormat(const PixelFormatRequest& request) {
+    int channel = std::min(request.colourBits, 24) / 3;
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, request.alphaBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, request.depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, request.stencilBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, request.accumBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, request.accumBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, request.accumBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, request.accumBits);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, request.doubleBuffer ? 1 : 0);
+    // Immediate mode, display lists and glBitmap need the compatibility profile.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+// The message box says what failed; SDL's reason goes to the error stream.
+void reportSdlFailure(const char* step) { std::fprintf(stderr, "vantor: %s: %s\n", step, SDL_GetError()); }
+
+Uint32 boxFlags(BoxIcon icon) {
+    switch (icon) {
+        case BoxIcon::warning:
+            return SDL_MESSAGEBOX_WARNING;
+        case BoxIcon::stop:
+            return SDL_MESSAGEBOX_ERROR;
+        case BoxIcon::information:
+            return SDL_MESSAGEBOX_INFORMATION;
+    }
+    return SDL_MESSAGEBOX_INFORMATION;
+}
+
+}  // namespace
+
+SdlWindowSystem::SdlWindowSystem() {
+    // The event queue and the clock outlive every window; the video
+    // subsystem starts with the first window and stays to the end.
+    started_ = SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+}
+
+SdlWindowSystem::~SdlWindowSystem() {
+    if (context_) SDL_GL_DeleteContext(context_);
+    if (window_) SDL_DestroyWindow(window_);
+    if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Quit();
+}
+
+bool SdlWindowSystem::nextMessage(Message& message) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (collectDrop(event, message)) return true;
+        if (translateEvent(event, message)) return true;
+    }
+    // Like the posted quit of the window system, it comes once the queue is empty.
+    if (quitPosted_) {
+        quitPosted_ = false;
+        message = Message{wm::quit, static_cast<uintptr_t>(quitCode_), 0, {}};
+        return true;
+    }
+    return false;
+}
+
+void SdlWindowSystem::postQuitMessage(int exitCode) {
+    quitPosted_ = true;
+    quitCode_ = exitCode;
+}
+
+intptr_t SdlWindowSystem::defaultWindowProcedure(const Message&) {
+    // SDL has already done whatever the window system does by default.
+    return 0;
+}
+
+int64_t SdlWindowSystem::clock() { return static_cast<int64_t>(SDL_GetTicks64()); }
+
+void SdlWindowSystem::sleep(int64_t milliseconds) {
+    SDL_Delay(static_cast<Uint32>(std::clamp<int64_t>(milliseconds, 0, 0x7FFFFFFF)));
+}
+
+void SdlWindowSystem::swapBuffers() {
+    if (window_ && context_) SDL_GL_SwapWindow(window_);
+}
+
+bool SdlWindowSystem::readFrame(FrameImage& image) {
+    if (!window_ || !context_) return false;
+    SDL_GL_GetDrawableSize(window_, &image.width, &image.height);
+    return readBackBuffer(image.width, image.height, image.rgb);
+}
+
+// The video subsystem stays up until the window system goes: starting SDL's
+// X11 video again right after quitting it fails now and then ("x11 not
+// available"), which left Alt+Enter without a window.
+bool SdlWindowSystem::startVideo() {
+    if (!videoStarted_) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            reportSdlFailure("video");
+            return false;
+        }
+        videoStarted_ = true;
+    }
+    // The program keeps the screen saver and monitor power-saving off.
+    SDL_DisableScreenSaver();
+    // Keys are read as key messages; no text composition.
+    SDL_StopTextInput();
+    return true;
+}
+
+// The display accepts exactly the modes it lists, at the requested depth.
+bool SdlWindowSystem::findDisplayMode(int width, int height, int colourBits) {
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
+        if (mode.w == width && mode.h == height && static_cast<int>(SDL_BYTESPERPIXEL(mode.format)) * 8 == colourBits) {
+            fullscreenMode_ = mode;
+            return true;
+        }
+    }
+    return false;
+}
+
+WindowStep SdlWindowSystem::openWindow(const WindowRequest& request) {
+    if (!startVideo()) return WindowStep::registerClass;
+    if (request.fullscreen && !findDisplayMode(request.width, request.height, request.colourBits))
+        return WindowStep::displayMode;
+    if (window_) return WindowStep::createWindow;
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    flags |= request.fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
+    SDL_EventState(SDL_DROPFILE, request.acceptFiles ? SDL_ENABLE : SDL_DISABLE);
+    // A request SDL cannot draw with has no pixel format to choose.
+    if (!request.pixelFormat.drawToWindow || !request.pixelFormat.supportOpenGL) return WindowStep::choosePixelFormat;
+    applyPixelFormat(request.pixelFormat);
+    window_ = SDL_CreateWindow(request.title.c_str(), request.x, request.y, std::max(request.width, 1),
+                               std::max(request.height, 1), flags);
+    if (!window_) {
+        reportSdlFailure("window");
+        return WindowStep::createWindow;
+    }
+    // The full-screen window switches the display to the mode asked for
+    // when it is shown, and back when it leaves full screen.
+    fullscreenWindow_ = request.fullscreen;
+    if (fullscreenWindow_) SDL_SetWindowDisplayMode(window_, &fullscreenMode_);
+
+    context_ = SDL_GL_CreateContext(window_);
+    if (!context_) {
+        reportSdlFailure("OpenGL context");
+        return WindowStep::createContext;
+    }
+    if (SDL_GL_MakeCurrent(window_, context_) != 0) {
+        reportSdlFailure("current context");
+        return WindowStep::makeCurrent;
+    }
+    SDL_ShowWindow(window_);
+    SDL_RaiseWindow(window_);
+    return WindowStep::none;
+}
+
+ReleaseFailures SdlWindowSystem::closeWindow() {
+    ReleaseFailures failures;
+    if (window_ && fullscreenWindow_) {
+        SDL_SetWindowFullscreen(window_, 0);
+        SDL_ShowCursor(SDL_ENABLE);
+    }
+    fullscreenWindow_ = false;
+    if (context_) {
+        failures.releaseCurrent = SDL_GL_MakeCurrent(window_, nullptr) != 0;
+        SDL_GL_DeleteContext(context_);
+        context_ = nullptr;
+    }
+    if (window_) {
+        SDL_DestroyWindow(window_);
+        window_ = nullptr;
+        // Like the window system dropping a destroyed window's messages:
+        // leaving full screen queues a size change of the old window, and
+        // the next window (after Alt+Enter) may get the same id, so it would
+        // set the new view to the old size.
+        SDL_FlushEvent(SDL_WINDOWEVENT);
+    }
+    return failures;
+}
+
+BoxAnswer SdlWindowSystem::messageBox(const std::string& text, const std::string& caption, BoxIcon icon,
+                                      BoxButtons buttons) {
+    constexpr int yesId = 1, noId = 0;
+    const SDL_MessageBoxButtonData okButton[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, yesId, "OK"}};
+    const SDL_MessageBoxButtonData yesNoButtons[] = {{SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, noId, "No"},
+                                                     {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, yesId, "Yes"}};
+    bool yesNo = buttons == BoxButtons::yesNo;
+    SDL_MessageBoxData data{};
+    data.flags = boxFlags(icon);
+    data.window = nullptr;  // no owner window
+    data.title = caption.c_str();
+    data.message = text.c_str();
+    data.numbuttons = yesNo ? 2 : 1;
+    data.buttons = yesNo ? yesNoButtons : okButton;
+    // The report also goes to the error stream, where it outlives the box
+    // and reaches the user even when no box can be shown.
+    std::fprintf(stderr, "vantor: %s: %s\n", caption.c_str(), text.c_str());
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+        reportSdlFailure("message box");
+        return BoxAnswer::failed;
+    }
+    if (!yesNo) return BoxAnswer::ok;
+    return pressed == yesId ? BoxAnswer::yes : BoxAnswer::no;
+}
+
+// Files dropped together arrive one event each between a begin and a
+// completion; they become one WM_DROPFILES carrying the list.
+bool SdlWindowSystem::collectDrop(const SDL_Event& event, Message& message) {
+    switch (event.type) {
+        case SDL_DROPBEGIN:
+            pendingDrop_.clear();
+            return false;
+        case SDL_DROPFILE:
+            if (event.drop.file) {
+                pendingDrop_.emplace_back(event.drop.file);
+                SDL_free(event.drop.file);
+            }
+            return false;
+        case SDL_DROPTEXT:
+            if (event.drop.file) SDL_free(event.drop.file);
+            return false;
+        case SDL_DROPCOMPLETE: {
+            if (pendingDrop_.empty()) return false;
+            message = Message{wm::dropFiles, 0, 0, std::move(pendingDrop_)};
+            pendingDrop_.clear();
+            return true;
+        }
+        default:
+            return false;
+    }
+}

@@ -1,0 +1,51 @@
+// The window system on SDL2: events as window messages, SDL's clock and
+// delay, one SDL window with an OpenGL compatibility context, SDL message
+// boxes, and the back buffer read back through GL.
+#pragma once
+
+#include <SDL.h>
+
+#include <string>
+#include <vector>
+
+#include "app/window_system.h"
+
+class SdlWindowSystem : public WindowSystem {
+public:
+    SdlWindowSystem();
+    ~SdlWindowSystem() override;
+    SdlWindowSystem(const SdlWindowSystem&) = delete;
+    SdlWindowSystem& operator=(const SdlWindowSystem&) = delete;
+
+    // False when SDL's event and timer services cannot start.
+    bool started() const { return started_; }
+
+    bool nextMessage(Message& message) override;
+    void postQuitMessage(int exitCode) override;
+    bool quitPending() const override { return quitPosted_; }
+    intptr_t defaultWindowProcedure(const Message& message) override;
+    int64_t clock() override;
+    void sleep(int64_t milliseconds) override;
+    void swapBuffers() override;
+    bool readFrame(FrameImage& image) override;
+
+    WindowStep openWindow(const WindowRequest& request) override;
+    ReleaseFailures closeWindow() override;
+    BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxIcon icon,
+                         BoxButtons buttons) override;
+
+private:
+    bool startVideo();
+    bool findDisplayMode(int width, int height, int colourBits);
+    bool collectDrop(const SDL_Event& event, Message& message);
+
+    bool started_ = false;
+    bool videoStarted_ = false;
+    bool quitPosted_ = false;
+    int quitCode_ = 0;
+    SDL_Window* window_ = nullptr;
+    SDL_GLContext context_ = nullptr;
+    bool fullscreenWindow_ = false;
+    SDL_DisplayMode fullscreenMode_{};
+    std::vector<std::string> pendingDrop_;
+};
