@@ -1,8 +1,10 @@
 #include "app/dropped_files.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "files/reader.h"
+#include "files/reader_primitives.h"
 #include "mouse/cursor.h"
 #include "sim/globals.h"
 
@@ -31,11 +33,9 @@ void readDroppedFile(const std::string& path) {
 }  // namespace
 
 std::string dropPrefix(const std::string& path) {
-    std::string prefix = path;
-    for (char& c : prefix)
-        if (c == '\\') c = '/';
-    size_t slash = prefix.rfind('/');
-    return slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
+    std::string slashed = path;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    return directoryOfPath(slashed);
 }
 
 void onDropFiles(const std::vector<std::string>& paths) {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/input_state.h"
+#include "files/reader_primitives.h"
 
 namespace {
 
@@ -65,11 +66,6 @@ std::vector<int> parseHeldKeys(const std::string& text) {
 }
 
 }  // namespace
-
-std::string prefixForFile(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 std::optional<int> heldKeyCode(const std::string& name) {
     std::string wanted = lowerCase(name);
@@ -145,11 +141,11 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
 
     if (settingsOption->count() > 0) {
         options.settingsFile = settingsFile;
-        options.settingsPrefix = prefixForFile(settingsFile);
+        options.settingsPrefix = directoryOfPath(settingsFile);
     }
     if (worldOption->count() > 0) {
         options.worldFile = worldFile;
-        options.worldPrefix = prefixForFile(worldFile);
+        options.worldPrefix = directoryOfPath(worldFile);
     }
     exitCode = 0;
     return true;

@@ -17,11 +17,6 @@ constexpr int usageErrorExitCode = 2;
 bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode,
                   std::ostream& out = std::cout, std::ostream& err = std::cerr);
 
-// The directory part of a path, up to and including its last "/"; empty
-// when the path holds no "/". File names inside a file are read relative
-// to it.
-std::string prefixForFile(const std::string& path);
-
 // The virtual-key code of a key name accepted by --hold (space, ctrl, j,
 // k, l, s, f1, f2, f3, f9; any letter case), or nothing for an unknown name.
 std::optional<int> heldKeyCode(const std::string& name);

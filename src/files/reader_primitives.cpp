@@ -20,7 +20,6 @@ static double radiansFromDegrees(float degrees) {
     return static_cast<double>(degrees) * std::numbers::pi / 180.0;
 }
 
-static bool isFinitePoint(Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 void failStream(std::istream& input, const std::string& why) {
     if (input.fail()) return;

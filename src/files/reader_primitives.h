@@ -77,5 +77,7 @@ void noteIgnoredKey(std::istream& input, char key, const char* block);
 using BlockReader = std::function<void(std::istream& included, const std::string& prefix)>;
 void includeFile(std::istream& including, const std::string& prefix, const BlockReader& readBlock);
 
-// The directory part of a path, up to and including its last "/".
+// The directory part of a path, up to and including its last "/"; empty
+// when the path holds no "/". File names inside a file are read relative
+// to it.
 std::string directoryOfPath(const std::string& path);

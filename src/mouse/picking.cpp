@@ -7,14 +7,6 @@
 
 namespace {
 
-// A corner the current outline no longer has (a damaged tessellation) makes
-// its triangle miss rather than read past the outline's end.
-bool resolvable(const ContourSet& contours, const Triangle& triangle) {
-    for (const VertexRef& corner : triangle.corners)
-        if (corner.contour >= contours.size() || corner.point >= contours[corner.contour].size()) return false;
-    return true;
-}
-
 // Edge (p, q) with opposite corner r: the point must lie on r's side. The
 // comparison with zero is strict, so a point on the edge's line counts as
 // inside only for counter-clockwise triangles (where t is positive).
@@ -34,7 +26,7 @@ bool containsPoint(const Shape& shape, Point point) {
     if (dx * dx + dy * dy > shape.radius * shape.radius) return false;
     if (currentContourSet == nullptr) return false;
     for (const Triangle& triangle : shape.triangles) {
-        if (!resolvable(*currentContourSet, triangle)) continue;
+        if (!cornersResolve(*currentContourSet, triangle)) continue;
         Point a = resolveVertex(triangle.corners[0]);
         Point b = resolveVertex(triangle.corners[1]);
         Point c = resolveVertex(triangle.corners[2]);

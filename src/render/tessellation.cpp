@@ -32,8 +32,6 @@ static void GLAPIENTRY assembleTriangle(void* vertexData, void* polygonData) {
 
 static bool isDiscContour(const Contour& contour) { return contour.size() == 1; }
 
-static bool isFinitePoint(const Point& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
-
 // A missing radius reads as 0: the reader sets one per contour, but a shape
 // built by hand may carry fewer.
 static float discRadius(const Shape& shape, size_t contour) {

@@ -12,6 +12,15 @@ inline const Point& resolveVertex(const VertexRef& ref) {
     return (*currentContourSet)[ref.contour][ref.point];
 }
 
+// Whether every corner of the triangle names a point of `contours`: an
+// outline that no longer has them (a damaged tessellation) must make the
+// triangle miss rather than be read past its end.
+inline bool cornersResolve(const ContourSet& contours, const Triangle& triangle) {
+    for (const VertexRef& corner : triangle.corners)
+        if (corner.contour >= contours.size() || corner.point >= contours[corner.contour].size()) return false;
+    return true;
+}
+
 // Fills triangles, area, centroid, inertia (unit density) and
 // reverseNormals. Throws std::runtime_error("Creation of tesselation object
 // failed.") when no tessellator can be had.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <list>
@@ -15,6 +16,8 @@ struct Point {
     float x = 0.0f;
     float y = 0.0f;
 };
+
+inline bool isFinitePoint(Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 using Contour = std::vector<Point>;
 using ContourSet = std::vector<Contour>;

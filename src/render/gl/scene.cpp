@@ -7,6 +7,7 @@
 
 #include "render/gl/font.h"
 #include "render/overlay.h"
+#include "render/tessellation.h"
 #include "render/textures.h"
 #include "sim/globals.h"
 
@@ -26,14 +27,6 @@ struct BodyTransform {
 };
 
 void vertex(const Point& p) { glVertex2f(p.x, p.y); }
-
-// The tessellation numbers corners within the outline it was given; an
-// outline that no longer has them is skipped rather than read past its end.
-bool resolvable(const ContourSet& contours, const Triangle& triangle) {
-    for (const VertexRef& corner : triangle.corners)
-        if (corner.contour >= contours.size() || corner.point >= contours[corner.contour].size()) return false;
-    return true;
-}
 
 void drawTexturedPolygons(const Body& body, const BodyTransform& transform) {
     glEnable(GL_TEXTURE_2D);
@@ -96,7 +89,7 @@ void drawGrabPoints(const Body& body) {
 void drawShape(const Shape& shape) {
     const ContourSet& outline = shape.curContours;
     for (const Triangle& triangle : shape.triangles) {
-        if (!resolvable(outline, triangle)) continue;
+        if (!cornersResolve(outline, triangle)) continue;
         glColor3f(shape.colour.red, shape.colour.green, shape.colour.blue);
         glBegin(GL_TRIANGLES);
         for (const VertexRef& corner : triangle.corners) vertex(outline[corner.contour][corner.point]);
