@@ -72,6 +72,11 @@ TEST(SdlMessages, MouseEventsPackClientCoordinates) {
     EXPECT_EQ(move.message, wm::mouseMove);
     EXPECT_EQ(lowWord(move.lParam), 400u);
     EXPECT_EQ(highWord(move.lParam), 300u);
+    // Dragged past the left and top edges: the nearest client point, not
+    // a negative number read as 65 000 and more.
+    motion.motion.x = -40;
+    motion.motion.y = -3;
+    EXPECT_EQ(translated(motion).lParam, packLParam(0, 0));
 
     SDL_Event button{};
     button.type = SDL_MOUSEBUTTONDOWN;

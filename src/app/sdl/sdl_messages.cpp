@@ -1,5 +1,7 @@
 #include "app/sdl/sdl_messages.h"
 
+#include <algorithm>
+
 namespace {
 
 // Mouse-message wParam flags: which buttons and modifier keys are down.
@@ -72,6 +74,18 @@ bool translateKey(const SDL_KeyboardEvent& key, Message& message) {
     return true;
 }
 
+// SDL keeps reporting the mouse while a button holds it captured, also
+// beyond the client area, where coordinates go negative or past the size;
+// packed into unsigned halves a negative one would read as 65 000 and more.
+// Outside the client area the nearest point of it stands for the cursor.
+intptr_t clientPoint(Uint32 windowID, int x, int y) {
+    int width = 0, height = 0;
+    if (SDL_Window* window = SDL_GetWindowFromID(windowID)) SDL_GetWindowSize(window, &width, &height);
+    if (width > 0) x = std::min(x, width - 1);
+    if (height > 0) y = std::min(y, height - 1);
+    return packLParam(std::max(x, 0), std::max(y, 0));
+}
+
 bool translateButton(const SDL_MouseButtonEvent& button, Message& message) {
     bool down = button.type == SDL_MOUSEBUTTONDOWN;
     if (button.button == SDL_BUTTON_LEFT)
@@ -81,7 +95,7 @@ bool translateButton(const SDL_MouseButtonEvent& button, Message& message) {
     else
         return false;
     message.wParam = buttonFlags(SDL_GetMouseState(nullptr, nullptr)) | modifierFlags();
-    message.lParam = packLParam(button.x, button.y);
+    message.lParam = clientPoint(button.windowID, button.x, button.y);
     return true;
 }
 
@@ -129,7 +143,7 @@ bool translateEvent(const SDL_Event& event, Message& message) {
         case SDL_MOUSEMOTION:
             message.message = wm::mouseMove;
             message.wParam = buttonFlags(event.motion.state) | modifierFlags();
-            message.lParam = packLParam(event.motion.x, event.motion.y);
+            message.lParam = clientPoint(event.motion.windowID, event.motion.x, event.motion.y);
             return true;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:

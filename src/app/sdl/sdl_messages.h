@@ -1,7 +1,7 @@
 // SDL2 events as the program's window messages: key events with Win32
 // virtual-key codes (and the system-key rule for Alt and F10), mouse
-// events with client coordinates packed into lParam, window events as
-// WM_SIZE, WM_ACTIVATE and WM_CLOSE.
+// events with client coordinates packed into lParam (held to the client
+// area), window events as WM_SIZE, WM_ACTIVATE and WM_CLOSE.
 #pragma once
 
 #include <SDL.h>
