@@ -100,14 +100,16 @@ int runMainLoop(Shell& shell, MessageSource& messages, const ProgramActions& act
         if (!handleOneMessage(shell, messages)) break;
         holdKeys(policy.heldKeys);
         if (!keyHeld(vk::f1)) step(actions, policy.stepTimes);
-        // The frame is measured from the previous pass's mark, so the sleep
-        // covers drawing, message handling and stepping; a late pass does
-        // not try to catch up.
+        // The work since the last sleep (drawing, the message, the step)
+        // and the sleep together make one 20 ms frame; a late pass does not
+        // try to catch up. The mark is taken after the sleep: taken before
+        // it, the next pass would count that sleep as work, and every other
+        // pass would go without one (about 92 passes a second, not 50).
         int64_t delay = framePeriodMs - (windowSystem.clock() - mark);
-        mark = windowSystem.clock();
         if (delay < 0) delay = 0;
         int64_t sleep = frameSleep(delay);
         if (sleep >= 0) windowSystem.sleep(sleep);
+        mark = windowSystem.clock();
         draw(shell, policy, framesDrawn);
         finishFrame();
         if (policy.stepTimes) policy.stepTimes->passes += 1;
@@ -128,9 +130,11 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     Shell shell{windowSystem, renderer};
     actions.readFile(options.settingsFile, options.settingsPrefix);
     if (!options.headless) {
-        if (openWindow(windowSystem, renderer, windowTitle, pixelsFromSetting(viewWidth), pixelsFromSetting(viewHeight),
-                       displayColourBits, fullscreen) != WindowOpening::opened)
-            return 0;
+        // A window that cannot be made is a failure, not a success; the
+        // user's "No" to a window instead of full screen is a choice.
+        WindowOpening opening = openWindow(windowSystem, renderer, windowTitle, pixelsFromSetting(viewWidth),
+                                           pixelsFromSetting(viewHeight), displayColourBits, fullscreen);
+        if (opening != WindowOpening::opened) return opening == WindowOpening::declined ? 0 : 1;
         renderer.buildFont();
     }
     actions.readFile(options.worldFile, options.worldPrefix);

@@ -73,11 +73,20 @@ TEST_F(MainLoopTest, StartsUpInOrderAndEndsOnQuitWithZero) {
     EXPECT_EQ(windowSystem.count("swap"), 1u);
 }
 
-TEST_F(MainLoopTest, WindowFailureEndsBeforeTheWorld) {
+TEST_F(MainLoopTest, WindowFailureEndsWithOneBeforeTheWorldAndNoIsAChoice) {
     windowSystem.failingStep = WindowStep::createWindow;
-    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(run(), 1);
     EXPECT_EQ(windowSystem.count("read rsc/firstWorld.ini rsc/"), 0u);
     EXPECT_EQ(windowSystem.count("font"), 0u);
+    EXPECT_EQ(windowSystem.count("step"), 0u);
+
+    // No to a window in place of the refused full screen ends with 0.
+    windowSystem = FakeWindowSystem{};
+    windowSystem.failingStep = WindowStep::displayMode;
+    windowSystem.questionAnswer = BoxAnswer::no;
+    fullscreen = true;
+    settingsWidth = 1024.0f;
+    EXPECT_EQ(run(), 0);
     EXPECT_EQ(windowSystem.count("step"), 0u);
 }
 
@@ -118,16 +127,17 @@ TEST_F(MainLoopTest, F1StopsTheStepButNotTheDrawing) {
     EXPECT_FLOAT_EQ(mousePos.x, 10.0f - 320.0f);
 }
 
-TEST_F(MainLoopTest, SleepsForTheRestOfTheFrame) {
+TEST_F(MainLoopTest, EveryPassSleepsForTheRestOfItsFrame) {
     stepCost = 5;
     windowSystem.queue(wm::activate);
+    windowSystem.queue(wm::activate);
     windowSystem.queue(wm::close);
+    int64_t start = windowSystem.now;
     run();
-    // Pass 1 measures from the start-up mark: 5 ms of stepping leave 15.
-    // Pass 2 measures from pass 1's mark, before its 15 ms sleep: 15 + 5 = 20.
-    ASSERT_EQ(windowSystem.sleeps.size(), 2u);
-    EXPECT_EQ(windowSystem.sleeps[0], 15);
-    EXPECT_EQ(windowSystem.sleeps[1], 0);
+    // Each pass measures from the end of the last sleep: 5 ms of stepping
+    // leave 15, so every pass takes 20 ms.
+    EXPECT_EQ(windowSystem.sleeps, (std::vector<int64_t>{15, 15, 15}));
+    EXPECT_EQ(windowSystem.now - start, 3 * 20);
 }
 
 TEST_F(MainLoopTest, ALatePassDoesNotCatchUp) {
