@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Real input on an X display (run it through run_under_xvfb.sh): xdotool
-# presses on a floating box and drags it, a file dropped through XDND lands
-# at the cursor, Alt+Enter switches to full screen and back. Each session is recorded, its state dumped when the
-# window closes, then replayed without a window: the dumps must be equal.
+# presses on a floating box and drags it, a burst of hundreds of moves a
+# second reaches the window procedure at once, a drag past the window's
+# edges keeps the box in view, a file dropped through XDND lands at the
+# cursor, Alt+Enter switches to full screen and back. Each session is
+# recorded, its state dumped when the window closes, then replayed without a
+# window: the dumps must be equal.
 # Usage: input_test.sh VANTOR XDND_DROP CLOSE_WINDOW DATA_DIR
 set -euo pipefail
 
@@ -64,8 +67,8 @@ dump_value() {  # file expression
 }
 
 # The session replayed without a window must end in the live state.
-expect_same_replay() {  # name
-    "$vantor" --headless --settings "$data/gui/engine.ini" --world "$work/world.ini" \
+expect_same_replay() {  # name [world file]
+    "$vantor" --headless --settings "$data/gui/engine.ini" --world "${2:-$work/world.ini}" \
         --replay "$work/$1.txt" --dump "$work/$1-replayed.json" >"$work/out" 2>&1 || fail "replay of $1 failed"
     cmp -s "$work/$1-live.json" "$work/$1-replayed.json" ||
         fail "the replay of $1 ends elsewhere: $(diff "$work/$1-live.json" "$work/$1-replayed.json" | head -20)"
@@ -88,12 +91,12 @@ W {
 }
 EOF
 
-start() {  # session name
+start() {  # session name [world file]
     # Under AddressSanitizer the window system's libraries (D-Bus,
     # fontconfig) keep memory to the end; the leak check stays on for the
     # replays, which run the same program code without them.
-    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$vantor" --settings "$data/gui/engine.ini" --world "$work/world.ini" \
-        --record "$work/$1.txt" --dump "$work/$1-live.json" >"$work/out" 2>&1 &
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$vantor" --settings "$data/gui/engine.ini" \
+        --world "${2:-$work/world.ini}" --record "$work/$1.txt" --dump "$work/$1-live.json" >"$work/out" 2>&1 &
     pid=$!
     wait_for_window
     sleep 0.3
@@ -110,14 +113,96 @@ xdotool mouseup 1
 sleep 0.3
 "$close_window" Vantor || fail "close_window found no window"
 expect_exit_zero
-box_x=$(dump_value "$work/drag-live.json" 'd["worlds"][0]["models"][0]["bodies"][0]["x"]')
+# The spring has no damping, so where the box is at the end depends on how
+# long the hand held it; 30 passes after the drag began it has followed.
+dragged=$(awk '$2 == "WM_MOUSEMOVE" && $3 == "0x1" { print $1; exit }' "$work/drag.txt")
+[ -n "$dragged" ] || fail "no move with the button held in the record"
+"$vantor" --headless --settings "$data/gui/engine.ini" --world "$work/world.ini" --replay "$work/drag.txt" \
+    --frames $((dragged + 30)) --dump "$work/drag-early.json" >"$work/out" 2>&1 || fail "the early replay failed"
+box_x=$(dump_value "$work/drag-early.json" 'd["worlds"][0]["models"][0]["bodies"][0]["x"]')
 python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) > -60 else 1)" "$box_x" ||
-    fail "the box did not follow the drag: x = $box_x"
+    fail "the box did not follow the drag: x = $box_x 30 passes after the drag began"
 [ "$(dump_value "$work/drag-live.json" 'len(d["worlds"][0]["springs"])')" = 0 ] || fail "the release left a spring"
 for message in WM_MOUSEMOVE WM_LBUTTONDOWN WM_LBUTTONUP WM_CLOSE WM_QUIT; do
     grep -q " $message " "$work/drag.txt" || fail "no $message in the record"
 done
 expect_same_replay drag
+
+# Polls until the record holds a line matching the pattern.
+wait_for_record() {  # name pattern
+    for _ in $(seq 1 200); do
+        grep -q "$2" "$work/$1.txt" 2>/dev/null && return 0
+        kill -0 "$pid" 2>/dev/null || fail "vantor ended before \"$2\" was recorded"
+        sleep 0.05
+    done
+    fail "\"$2\" never reached the record of $1"
+}
+
+echo "a burst of 600 moves at hundreds a second reaches the window procedure at once"
+start burst
+read -r w h left top <<<"$(geometry_of Vantor)"
+moves=()
+for i in $(seq 0 599); do
+    moves+=(mousemove $((left + 20 + (i * 7) % 360)) $((top + 20 + (i * 13) % 260)) sleep 0.002)
+done
+moves+=(mousemove $((left + 333)) $((top + 222)))
+# B before the burst and A after it mark its span in the record; the span
+# is timed from B's arrival in the record to A's.
+xdotool mousemove $((left + 20)) $((top + 20)) key b
+wait_for_record burst "WM_KEYUP 0x42"
+began=$(date +%s%N)
+xdotool "${moves[@]}" key a
+wait_for_record burst "WM_KEYUP 0x41"
+ended=$(date +%s%N)
+"$close_window" Vantor
+expect_exit_zero
+# The passes between B and A may not exceed that time at 50 passes a second
+# (plus a few): a backlog of one move a pass would take over 600 passes.
+python3 - "$work/burst.txt" "$(( (ended - began) / 1000000 ))" <<'PY' || fail "the burst piled up: $(grep -c WM_MOUSEMOVE "$work/burst.txt") moves recorded"
+import sys
+lines = [line.split() for line in open(sys.argv[1]) if not line.startswith("#")]
+milliseconds = int(sys.argv[2])
+def key_down(code):
+    return next(int(line[0]) for line in lines if line[1] == "WM_KEYDOWN" and line[2] == code)
+before, after = key_down("0x42"), key_down("0x41")
+moves = [line for line in lines if line[1] == "WM_MOUSEMOVE" and before < int(line[0]) < after]
+allowed = milliseconds * 50 // 1000 + 10
+print(f"burst: 601 moves in {milliseconds} ms, {len(moves)} recorded over {after - before} passes (at most {allowed})")
+assert moves[-1][3] == "333,222", f"the last move before A is {moves[-1]}"
+assert after - int(moves[-1][0]) <= 3, f"A came {after - int(moves[-1][0])} passes after the last move"
+assert after - before <= allowed, f"{after - before} passes for the burst"
+PY
+expect_same_replay burst
+
+echo "a drag past the window's left and top edges pulls towards the corner, and a release there lets go"
+# A floating box in the top-left corner of the 400 by 300 view, grabbed 5
+# pixels from the corner: pulled towards the corner, it stays in view.
+sed 's/x= -100 0/x= -175 125/' "$work/world.ini" >"$work/corner.ini"
+start edges "$work/corner.ini"
+read -r w h left top <<<"$(geometry_of Vantor)"
+xdotool mousemove $((left + 5)) $((top + 5)) mousedown 1
+wait_for_record edges WM_LBUTTONDOWN
+xdotool mousemove $((left - 60)) $((top + 100)) sleep 0.2 mousemove $((left - 80)) $((top - 70)) sleep 0.5 mouseup 1
+wait_for_record edges WM_LBUTTONUP
+"$close_window" Vantor
+expect_exit_zero
+released=$(awk '$2 == "WM_LBUTTONUP" { print $1; exit }' "$work/edges.txt")
+"$vantor" --headless --settings "$data/gui/engine.ini" --world "$work/corner.ini" --replay "$work/edges.txt" \
+    --frames "$released" --dump "$work/edges-held.json" >"$work/out" 2>&1 || fail "the replay up to the release failed"
+python3 - "$work/edges.txt" "$work/edges-held.json" "$work/edges-live.json" <<'PY' || fail "the drag past the edges flung the box"
+import json, sys
+for line in open(sys.argv[1]):
+    fields = line.split()
+    if len(fields) > 3 and fields[1] == "WM_MOUSEMOVE":
+        x, y = map(int, fields[3].split(","))
+        assert 0 <= x < 400 and 0 <= y < 300, f"a move outside the client area: {line.strip()}"
+held = json.load(open(sys.argv[2]))["worlds"][0]
+assert held["springs"][0]["endB"]["point"] == [-200, 150], f"the cursor end at {held['springs'][0]['endB']['point']}"
+box = held["models"][0]["bodies"][0]
+assert -200 <= box["x"] <= 200 and -150 <= box["y"] <= 150, f"the box went to ({box['x']}, {box['y']})"
+assert not json.load(open(sys.argv[3]))["worlds"][0]["springs"], "the release outside the window left a spring"
+PY
+expect_same_replay edges "$work/corner.ini"
 
 echo "a file dropped through XDND is read into the first world at the cursor"
 mkdir -p "$work/dir with space"

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "app/sdl/sdl_messages.h"
 #include "render/gl/gl_state.h"
@@ -28,8 +30,20 @@ void applyPixelFormat(const PixelFormatRequest& request) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
-// The message box says what failed; SDL's reason goes to the error stream.
-void reportSdlFailure(const char* step) { std::fprintf(stderr, "vantor: %s: %s\n", step, SDL_GetError()); }
+// Whether a video driver can put a window in front of the user: X11 and
+// Wayland only with their display named, never SDL's dummy driver, and its
+// offscreen one only for a picture nobody needs to see (--screenshot).
+bool canShowWindows(const std::string& driver, bool offscreenAllowed) {
+    auto named = [](const char* variable) {
+        const char* value = std::getenv(variable);
+        return value != nullptr && *value != '\0';
+    };
+    if (driver == "x11") return named("DISPLAY");
+    if (driver == "wayland") return named("WAYLAND_DISPLAY");
+    if (driver == "dummy" || driver == "evdev") return false;
+    if (driver == "offscreen") return offscreenAllowed;
+    return true;
+}
 
 Uint32 boxFlags(BoxIcon icon) {
     switch (icon) {
@@ -43,9 +57,19 @@ Uint32 boxFlags(BoxIcon icon) {
     return SDL_MESSAGEBOX_INFORMATION;
 }
 
+// A window holds at most one mouse move: moves queued one after another
+// collapse into the last, so a fast hand never leaves a backlog of moves
+// ahead of a release or a key. Nothing else is merged or passed over.
+void takeLatestMove(SDL_Event& event) {
+    SDL_Event next;
+    while (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+           next.type == SDL_MOUSEMOTION && next.motion.windowID == event.motion.windowID)
+        SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_MOUSEMOTION, SDL_MOUSEMOTION);
+}
+
 }  // namespace
 
-SdlWindowSystem::SdlWindowSystem() {
+SdlWindowSystem::SdlWindowSystem(bool offscreenAllowed) : offscreenAllowed_(offscreenAllowed) {
     // The event queue and the clock outlive every window; the video
     // subsystem starts with the first window and stays to the end.
     started_ = SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
@@ -62,6 +86,7 @@ bool SdlWindowSystem::nextMessage(Message& message) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (collectDrop(event, message)) return true;
+        if (event.type == SDL_MOUSEMOTION) takeLatestMove(event);
         if (translateEvent(event, message)) return true;
     }
     // Like the posted quit of the window system, it comes once the queue is empty.
@@ -99,17 +124,33 @@ bool SdlWindowSystem::readFrame(FrameImage& image) {
     return readBackBuffer(image.width, image.height, image.rgb);
 }
 
-// The video subsystem stays up until the window system goes: starting SDL's
-// X11 video again right after quitting it fails now and then ("x11 not
+void SdlWindowSystem::noteFailure(const std::string& what) { failure_ = what + ": " + SDL_GetError(); }
+
+// Left to itself SDL falls back to a driver that shows nothing, and the
+// program would run invisibly; so only drivers that can show a window are
+// tried, in SDL's order, unless SDL_VIDEODRIVER names one. The video
+// subsystem then stays up until the window system goes: starting SDL's X11
+// video again right after quitting it fails now and then ("x11 not
 // available"), which left Alt+Enter without a window.
 bool SdlWindowSystem::startVideo() {
-    if (!videoStarted_) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            reportSdlFailure("video");
-            return false;
-        }
-        videoStarted_ = true;
+    if (videoStarted_) return true;
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (chosen != nullptr && *chosen != '\0') {
+        videoStarted_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        if (!videoStarted_) noteFailure(std::string("video driver ") + chosen);
+        return videoStarted_;
     }
+    failure_ = "no display to show a window on: neither DISPLAY nor WAYLAND_DISPLAY is set";
+    for (int i = 0; i < SDL_GetNumVideoDrivers() && !videoStarted_; ++i) {
+        std::string driver = SDL_GetVideoDriver(i);
+        if (!canShowWindows(driver, offscreenAllowed_)) continue;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.c_str());
+        videoStarted_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        // A display that was named and failed says more than "none named".
+        if (!videoStarted_ && (driver == "x11" || driver == "wayland")) noteFailure("video driver " + driver);
+    }
+    if (!videoStarted_) return false;
+    failure_.clear();
     // The program keeps the screen saver and monitor power-saving off.
     SDL_DisableScreenSaver();
     // Keys are read as key messages; no text composition.
@@ -132,7 +173,8 @@ bool SdlWindowSystem::findDisplayMode(int width, int height, int colourBits) {
 }
 
 WindowStep SdlWindowSystem::openWindow(const WindowRequest& request) {
-    if (!startVideo()) return WindowStep::registerClass;
+    // Without a display there is no window to create.
+    if (!startVideo()) return WindowStep::createWindow;
     if (request.fullscreen && !findDisplayMode(request.width, request.height, request.colourBits))
         return WindowStep::displayMode;
     if (window_) return WindowStep::createWindow;
@@ -146,7 +188,7 @@ WindowStep SdlWindowSystem::openWindow(const WindowRequest& request) {
     window_ = SDL_CreateWindow(request.title.c_str(), request.x, request.y, std::max(request.width, 1),
                                std::max(request.height, 1), flags);
     if (!window_) {
-        reportSdlFailure("window");
+        noteFailure("window");
         return WindowStep::createWindow;
     }
     // The full-screen window switches the display to the mode asked for
@@ -156,15 +198,20 @@ WindowStep SdlWindowSystem::openWindow(const WindowRequest& request) {
 
     context_ = SDL_GL_CreateContext(window_);
     if (!context_) {
-        reportSdlFailure("OpenGL context");
+        noteFailure("OpenGL context");
         return WindowStep::createContext;
     }
     if (SDL_GL_MakeCurrent(window_, context_) != 0) {
-        reportSdlFailure("current context");
+        noteFailure("current context");
         return WindowStep::makeCurrent;
     }
+    // Frames are paced by the loop alone: no wait for the display's refresh.
+    SDL_GL_SetSwapInterval(0);
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);
+    // Raising asks a window manager for the focus; without one (a bare X
+    // server) the keyboard would stay with whatever had it before.
+    SDL_SetWindowInputFocus(window_);
     return WindowStep::none;
 }
 
@@ -207,14 +254,16 @@ BoxAnswer SdlWindowSystem::messageBox(const std::string& text, const std::string
     data.message = text.c_str();
     data.numbuttons = yesNo ? 2 : 1;
     data.buttons = yesNo ? yesNoButtons : okButton;
-    // The report also goes to the error stream, where it outlives the box
-    // and reaches the user even when no box can be shown.
-    std::fprintf(stderr, "vantor: %s: %s\n", caption.c_str(), text.c_str());
+    // The report also goes to the error stream, one line with SDL's reason
+    // for the failure it reports, where it outlives the box and reaches the
+    // user even when no box can be shown.
+    std::string line = text;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    if (!failure_.empty()) line += " (" + failure_ + ")";
+    failure_.clear();
+    std::fprintf(stderr, "vantor: %s: %s\n", caption.c_str(), line.c_str());
     int pressed = -1;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0) {
-        reportSdlFailure("message box");
-        return BoxAnswer::failed;
-    }
+    if (SDL_ShowMessageBox(&data, &pressed) != 0) return BoxAnswer::failed;
     if (!yesNo) return BoxAnswer::ok;
     return pressed == yesId ? BoxAnswer::yes : BoxAnswer::no;
 }

@@ -12,7 +12,9 @@
 
 class SdlWindowSystem : public WindowSystem {
 public:
-    SdlWindowSystem();
+    // `offscreenAllowed`: a run that only reads its frames back may draw
+    // where no display shows them.
+    explicit SdlWindowSystem(bool offscreenAllowed = false);
     ~SdlWindowSystem() override;
     SdlWindowSystem(const SdlWindowSystem&) = delete;
     SdlWindowSystem& operator=(const SdlWindowSystem&) = delete;
@@ -36,9 +38,13 @@ public:
 
 private:
     bool startVideo();
+    // SDL's reason for a failing step, told with the report that follows.
+    void noteFailure(const std::string& what);
     bool findDisplayMode(int width, int height, int colourBits);
     bool collectDrop(const SDL_Event& event, Message& message);
 
+    bool offscreenAllowed_;
+    std::string failure_;
     bool started_ = false;
     bool videoStarted_ = false;
     bool quitPosted_ = false;

@@ -18,7 +18,7 @@ std::optional<std::vector<uint8_t>> fetchImage(const std::string& fullPath) {
 }  // namespace
 
 int runWindowed(const RunOptions& options) {
-    SdlWindowSystem windowSystem;
+    SdlWindowSystem windowSystem(!options.screenshotFile.empty());
     GlRenderer renderer;
     installTextureUpload();
     textureBackend.fetchAddress = fetchImage;
