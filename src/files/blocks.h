@@ -18,8 +18,9 @@ std::unique_ptr<Model> constructModel(World& world, std::istream& input, const s
 
 // A body owned by `model` (every body read for a model lives in its
 // `bodies` until the model keeps only its tree), read with a copy of the
-// container's placement, re-centred and with its inverses set. Null when the
-// model already holds as many bodies as a world may.
+// container's placement, re-centred and with its inverses set. Null, its
+// block read and thrown away, when the model already holds more bodies
+// than a world may (the model is then left out).
 Body* constructBody(Model& model, std::istream& input, const std::string& prefix, const Placement& container);
 
 // A socket (isSocket) or plug read with the placement in force.

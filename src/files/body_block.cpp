@@ -240,17 +240,20 @@ static void finishBody(std::istream& input, Body& body, const Placement& contain
 }
 
 Body* constructBody(Model& model, std::istream& input, const std::string& prefix, const Placement& container) {
-    if (model.bodies.size() >= static_cast<size_t>(maxBodiesPerWorld)) {
-        failStream(input, "more than " + std::to_string(maxBodiesPerWorld) +
-                              " bodies in one model (a world holds no more); reading of this file stops");
-        return nullptr;
-    }
-    model.bodies.push_back(std::make_unique<Body>());
-    Body& body = *model.bodies.back();
+    // A model keeps one body past what a world holds: that one marks it as
+    // too large to keep. Later bodies are still read, so the model's block
+    // ends where it should and the file reads on, but they are not kept.
+    bool kept = model.bodies.size() <= static_cast<size_t>(maxBodiesPerWorld);
+    std::unique_ptr<Body> discarded;
+    if (kept)
+        model.bodies.push_back(std::make_unique<Body>());
+    else
+        discarded = std::make_unique<Body>();
+    Body& body = kept ? *model.bodies.back() : *discarded;
     body.model = &model;
     body.placement = container;
     readBlock(input, prefix, {"a body block", &body.placement},
               [&](std::istream& in, const std::string& at, char key) { return readBodyKey(in, at, key, body); });
     finishBody(input, body, container);
-    return &body;
+    return kept ? &body : nullptr;
 }

@@ -150,6 +150,11 @@ std::unique_ptr<Model> constructModel(World& world, std::istream& input, const s
     auto model = std::make_unique<Model>();
     Placement placement = world.placement;
     readModel(*model, input, prefix, placement);
+    if (model->bodies.size() > static_cast<size_t>(maxBodiesPerWorld)) {
+        reportReadProblem(input, "model has more than " + std::to_string(maxBodiesPerWorld) +
+                                     " bodies, more than a world holds; left out");
+        return nullptr;
+    }
     if (model->rootPlug == nullptr) {
         reportReadProblem(input, "model without a body that hangs from it; left out");
         return nullptr;
