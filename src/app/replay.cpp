@@ -3,6 +3,7 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -54,6 +55,25 @@ std::string hex(uint64_t value) {
     std::ostringstream text;
     text << "0x" << std::hex << std::uppercase << value;
     return text.str();
+}
+
+// A token as an error message shows it: at most 40 characters, anything but
+// printable ASCII as \xNN, so a line of binary or a million characters
+// still makes one short line on the error stream.
+std::string shown(const std::string& token) {
+    constexpr size_t longest = 40;
+    std::string out = "\"";
+    for (size_t i = 0; i < token.size() && i < longest; ++i) {
+        auto c = static_cast<unsigned char>(token[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        }
+    }
+    return out + (token.size() > longest ? "\"..." : "\"");
 }
 
 std::string quoted(const std::string& text) {
@@ -164,7 +184,7 @@ bool readView(const std::vector<std::string>& tokens, ReplayEntry& entry, std::s
 
 bool readMessage(const std::vector<std::string>& tokens, ReplayEntry& entry, std::string& error) {
     if (!readMessageNumber(tokens[1], entry.message.message)) {
-        error = "unknown message \"" + tokens[1] + "\"";
+        error = "unknown message " + shown(tokens[1]);
         return false;
     }
     if (entry.message.message == wm::dropFiles) {
@@ -177,20 +197,24 @@ bool readMessage(const std::vector<std::string>& tokens, ReplayEntry& entry, std
     }
     uint64_t wParam = 0;
     if (tokens.size() > 2 && !readUnsigned(tokens[2], wParam)) {
-        error = "wParam \"" + tokens[2] + "\" is not a whole number";
+        error = "wParam " + shown(tokens[2]) + " is not a whole number below 2^64";
         return false;
     }
     entry.message.wParam = static_cast<uintptr_t>(wParam);
     if (tokens.size() > 3 && !readLParam(tokens[3], entry.message.lParam)) {
-        error = "lParam \"" + tokens[3] + "\" is neither a whole number nor x,y";
+        error = "lParam " + shown(tokens[3]) + " is neither a whole number nor x,y with halves below 65536";
         return false;
     }
     return true;
 }
 
 bool readEntry(const std::vector<std::string>& tokens, ReplayEntry& entry, std::string& error) {
-    if (tokens.size() < 2 || !readIteration(tokens[0], entry.iteration)) {
+    if (tokens.size() < 2) {
         error = "expected a pass number and a message";
+        return false;
+    }
+    if (!readIteration(tokens[0], entry.iteration)) {
+        error = "pass " + shown(tokens[0]) + " is not a whole number up to 2^40";
         return false;
     }
     if (tokens[1] == "view") return readView(tokens, entry, error);
@@ -205,24 +229,66 @@ std::string messageName(uint32_t message) {
     return hex(message);
 }
 
+namespace {
+
+// The next line without its break, read only as far as a record line can
+// reach: false at the end of the input; `tooLong` when the line does not fit.
+bool readLine(std::istream& input, std::string& line, bool& tooLong) {
+    constexpr size_t longestLine = 1 << 16;
+    line.clear();
+    tooLong = false;
+    std::istream::int_type c;
+    while ((c = input.get()) != std::istream::traits_type::eof()) {
+        if (c == '\n') return true;
+        if (line.size() == longestLine) {
+            tooLong = true;
+            return true;
+        }
+        line += static_cast<char>(c);
+    }
+    return !line.empty();
+}
+
+// Text lines only: a control character (other than tab and carriage
+// return) means the file is not a record.
+bool isText(const std::string& line, std::string& error) {
+    for (char c : line) {
+        auto code = static_cast<unsigned char>(c);
+        if (code < 0x20 && c != '\t' && c != '\r') {
+            char text[64];
+            std::snprintf(text, sizeof text, "control character 0x%02X: not a record", code);
+            error = text;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<std::vector<ReplayEntry>> parseReplay(std::istream& input, std::string& error) {
     std::vector<ReplayEntry> entries;
     std::string line;
+    bool tooLong = false;
     long number = 0;
-    while (std::getline(input, line)) {
+    auto fail = [&](const std::string& problem) {
+        error = "line " + std::to_string(number) + ": " + problem;
+        return std::nullopt;
+    };
+    while (readLine(input, line, tooLong)) {
         ++number;
+        if (tooLong) return fail("longer than any record line (65536 characters)");
         std::vector<std::string> tokens;
         std::string problem;
-        if (!splitLine(line, tokens, problem)) {
-            error = "line " + std::to_string(number) + ": " + problem;
-            return std::nullopt;
-        }
+        if (!isText(line, problem) || !splitLine(line, tokens, problem)) return fail(problem);
         if (tokens.empty() || tokens[0][0] == '#') continue;
         ReplayEntry entry;
-        if (!readEntry(tokens, entry, problem)) {
-            error = "line " + std::to_string(number) + ": " + problem;
-            return std::nullopt;
-        }
+        if (!readEntry(tokens, entry, problem)) return fail(problem);
+        // The loop's passes only go forward; a record that goes back was
+        // not written by a run, and would replay out of order.
+        if (!entries.empty() && entry.iteration < entries.back().iteration)
+            return fail("pass " + std::to_string(entry.iteration) + " comes after pass " +
+                        std::to_string(entries.back().iteration));
         entries.push_back(std::move(entry));
     }
     return entries;

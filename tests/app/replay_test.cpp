@@ -100,12 +100,20 @@ TEST(ReplayFormat, BadLinesAreReportedWithTheirNumber) {
         {"1 view 400 nan windowed\n", "line 1"},
         {"1 view 400 300 sideways\n", "line 1"},
         {"-1 WM_CLOSE\n", "line 1"},
+        // Files that are not records at all, or not as a run writes them.
+        {std::string("\x7f" "ELF\x02\x01\x01\0\0\n", 9), "line 1: control character 0x02: not a record"},
+        {"1 WM_KEYDOWN 0x4B\n" + std::string(100000, 'A') + "\n", "line 2: longer than any record line"},
+        {"5 WM_KEYDOWN 0x4B\n3 WM_KEYUP 0x4B\n", "line 2: pass 3 comes after pass 5"},
+        {"0 WM_KEYDOWN 0x4B\n1 WM_KEY", "line 2: unknown message \"WM_KEY\""},
+        {"1 WM_" + std::string(5000, 'X') + "\n", "\"WM_" + std::string(37, 'X') + "\"..."},
+        {"1099511627777 WM_CLOSE\n", "line 1: pass \"1099511627777\" is not a whole number up to 2^40"},
     };
     for (const auto& [text, expected] : bad) {
         std::istringstream input(text);
         std::string error;
-        EXPECT_FALSE(parseReplay(input, error).has_value()) << text;
-        EXPECT_NE(error.find(expected), std::string::npos) << text << " gave: " << error;
+        EXPECT_FALSE(parseReplay(input, error).has_value()) << text.substr(0, 80);
+        EXPECT_NE(error.find(expected), std::string::npos) << text.substr(0, 80) << " gave: " << error;
+        EXPECT_LT(error.size(), 200u) << "one short line";
     }
 }
 
