@@ -62,8 +62,9 @@ std::string hex(uint64_t value) {
 // still makes one short line on the error stream.
 std::string shown(const std::string& token) {
     constexpr size_t longest = 40;
-    std::string out = "\"";
-    for (size_t i = 0; i < token.size() && i < longest; ++i) {
+    std::string out;
+    size_t i = 0;
+    for (; i < token.size() && out.size() < longest; ++i) {
         auto c = static_cast<unsigned char>(token[i]);
         if (c >= 0x20 && c < 0x7F) {
             out += static_cast<char>(c);
@@ -73,7 +74,7 @@ std::string shown(const std::string& token) {
             out += escape;
         }
     }
-    return out + (token.size() > longest ? "\"..." : "\"");
+    return "\"" + out + (i < token.size() ? "\"..." : "\"");
 }
 
 std::string quoted(const std::string& text) {

@@ -107,6 +107,8 @@ TEST(ReplayFormat, BadLinesAreReportedWithTheirNumber) {
         {"0 WM_KEYDOWN 0x4B\n1 WM_KEY", "line 2: unknown message \"WM_KEY\""},
         {"1 WM_" + std::string(5000, 'X') + "\n", "\"WM_" + std::string(37, 'X') + "\"..."},
         {"1099511627777 WM_CLOSE\n", "line 1: pass \"1099511627777\" is not a whole number up to 2^40"},
+        // Found by fuzzing: unprintable bytes grow fourfold when escaped.
+        {"p20" + std::string(48, '\xAF') + " 0 seb\n", "line 1: pass \"p20\\xAF"},
     };
     for (const auto& [text, expected] : bad) {
         std::istringstream input(text);
