@@ -253,6 +253,11 @@ bool collideModels(Model& a, Model& b) {
 
 bool collideBodies(Body& a, Body& b) {
     pairTestCount += 1;
+    // Two immovable bodies never make a contact. In float arithmetic a still
+    // vertex's prediction is not always exactly its current position, so
+    // crossings could be found; a response would move neither body but keep
+    // the pass loop going to its limit.
+    if (isImmovable(a) && isImmovable(b)) return false;
     bool responded = false;
     for (int attempt = 0; attempt < 4; ++attempt) {
         // A shape pair whose swept circles are apart adds nothing: its part

@@ -137,8 +137,12 @@ void placeAnchorsAtAngle(std::deque<Anchor>& anchors, const Body& b, float cosAn
 
 }  // namespace
 
+bool isImmovable(const Body& b) {
+    return isInertBody(b) || static_cast<double>(b.invMass) < negligibleInverseMass;
+}
+
 void solverInverses(const Body& b, float& invMass, float& invInertia) {
-    if (isInertBody(b) || static_cast<double>(b.invMass) < negligibleInverseMass) {
+    if (isImmovable(b)) {
         invMass = 0.0f;
         invInertia = 0.0f;
         return;

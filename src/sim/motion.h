@@ -30,5 +30,9 @@ void commitTree(Body& b);
 // (no shapes, zero or non-finite mass). It keeps its pose.
 bool isInertBody(const Body& b);
 
-// The inverse mass and inertia a solver uses: 0 for bolted and inert bodies.
+// Whether no impulse can move b: bolted, inert, or with an inverse mass
+// below negligibleInverseMass. The solvers give it inverse mass and inertia 0.
+bool isImmovable(const Body& b);
+
+// The inverse mass and inertia a solver uses: 0 for immovable bodies.
 void solverInverses(const Body& b, float& invMass, float& invInertia);
