@@ -368,7 +368,7 @@ void respond(const ContactSum& sum, Body& a, Body& b) {
         float normalImpulseLength = std::sqrt(normalImpulseX * normalImpulseX + normalImpulseY * normalImpulseY);
         float limitX = unitX * normalImpulseLength, limitY = unitY * normalImpulseLength;
         float limitSquared = limitX * limitX + limitY * limitY;
-        if (frictionX * frictionX + frictionY * frictionY >= limitSquared * staticFriction * staticFriction) {
+        if (frictionX * frictionX + frictionY * frictionY >= limitSquared * (staticFriction * staticFriction)) {
             // Sliding: kinetic friction times the normal impulse.
             frictionX = limitX * kineticFriction;
             frictionY = limitY * kineticFriction;

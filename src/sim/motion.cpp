@@ -4,6 +4,7 @@
 
 #include "sim/globals.h"
 #include "sim/lanes.h"
+#include "sim/trig.h"
 
 namespace {
 
@@ -210,8 +211,8 @@ void predictModel(Model& m) {
 void predictBody(Body& b) {
     float dt = stepTime;
     float turn = b.omega * dt + 0.5 * b.alpha * dt * dt;
-    b.cosTurn = std::cos(turn);
-    b.sinTurn = std::sin(turn);
+    b.cosTurn = cosOf(turn);
+    b.sinTurn = sinOf(turn);
     b.px = b.x + b.vx * dt + 0.5f * b.ax * dt * dt;
     b.py = b.y + b.vy * dt + 0.5f * b.ay * dt * dt;
 
@@ -303,14 +304,14 @@ void commitTree(Body& b) {
     for (Shape& shape : b.shapes) {
         if (finiteMotion)
             for (size_t i = 0; i < shape.contours.size(); ++i) shape.curContours[i] = shape.predContours[i];
-        float cosAngle = std::cos(b.angle);
-        float sinAngle = std::sin(b.angle);
+        float cosAngle = cosOf(b.angle);
+        float sinAngle = sinOf(b.angle);
         shape.centreX = cosAngle * shape.localCentreX - sinAngle * shape.localCentreY + b.x;
         shape.centreY = sinAngle * shape.localCentreX + cosAngle * shape.localCentreY + b.y;
     }
 
-    float cosAngle = std::cos(b.angle);
-    float sinAngle = std::sin(b.angle);
+    float cosAngle = cosOf(b.angle);
+    float sinAngle = sinOf(b.angle);
     placeAnchorsAtAngle(b.sockets, b, cosAngle, sinAngle);
     placeAnchorsAtAngle(b.plugs, b, cosAngle, sinAngle);
 
