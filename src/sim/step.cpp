@@ -9,6 +9,8 @@
 #include "sim/pair_sweep.h"
 #include "sim/random.h"
 
+uint64_t solverPassTotal = 0;
+
 namespace {
 
 constexpr int32_t passLimit = 255;
@@ -136,6 +138,7 @@ void collideAllModels(World& w, StepScratch& scratch) {
 // then collide every pair of models in that order.
 void solverPass(World& w, StepScratch& scratch, float& lastStep) {
     passCount += 1;
+    solverPassTotal += 1;
     settled = 1;
     size_t modelCount = w.models.size();
     drawVisitingOrder(scratch.order, modelCount);
