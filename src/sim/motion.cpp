@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "sim/edge_quads.h"
 #include "sim/globals.h"
 #include "sim/lanes.h"
 #include "sim/trig.h"
@@ -138,10 +139,6 @@ void placeAnchorsAtAngle(std::deque<Anchor>& anchors, const Body& b, float cosAn
 
 }  // namespace
 
-bool isImmovable(const Body& b) {
-    return isInertBody(b) || static_cast<double>(b.invMass) < negligibleInverseMass;
-}
-
 void solverInverses(const Body& b, float& invMass, float& invInertia) {
     if (isImmovable(b)) {
         invMass = 0.0f;
@@ -150,12 +147,6 @@ void solverInverses(const Body& b, float& invMass, float& invInertia) {
     }
     invMass = b.invMass;
     invInertia = b.invInertia;
-}
-
-bool isInertBody(const Body& b) {
-    if (b.flags & boltedFlag) return false;
-    return !(b.mass > 0.0f && std::isfinite(b.mass) && std::isfinite(b.invMass) && b.inertia > 0.0f &&
-             std::isfinite(b.inertia) && std::isfinite(b.invInertia));
 }
 
 void applyForceAt(SpringEnd& end, float forceX, float forceY) {
@@ -223,6 +214,7 @@ void predictBody(Body& b) {
         predictOutline(shape, motion, b.model);
         predictSweptCircle(shape, motion);
         computeEdgeData(shape);
+        layOutQuads(shape);
     }
 }
 
