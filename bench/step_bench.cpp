@@ -20,6 +20,7 @@
 #include "sim/globals.h"
 #include "sim/random.h"
 #include "sim/step.h"
+#include "sim/step_crew.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ double percentile(std::vector<double> values, double fraction) {
 }
 
 void stepScene(benchmark::State& state, const Scene& scene) {
+    setStepThreads(static_cast<int>(state.range(0)));
     if (!loadScene(scene) || worlds.empty()) {
         state.SkipWithError(("cannot read " + scene.path).c_str());
         return;
@@ -95,10 +97,13 @@ void stepScene(benchmark::State& state, const Scene& scene) {
     resetSimulationGlobals();
 }
 
+// Each scene on one thread and on all of the machine's.
 void registerScene(const Scene& scene) {
-    benchmark::RegisterBenchmark(scene.name, [scene](benchmark::State& state) { stepScene(state, scene); })
-        ->Iterations(scene.timedFrames)
-        ->Unit(benchmark::kMillisecond);
+    auto* benchmark =
+        benchmark::RegisterBenchmark(scene.name, [scene](benchmark::State& state) { stepScene(state, scene); });
+    benchmark->ArgName("threads")->Arg(1);
+    if (hardwareThreads() > 1) benchmark->Arg(hardwareThreads());
+    benchmark->Iterations(scene.timedFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "sim/contacts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 
@@ -269,21 +270,32 @@ ContactSum testShapes(const Shape& s, const Body& bodyS, const Shape& t) {
 
 bool collideModels(Model& a, Model& b) {
     if (a.maxX < b.minX || a.maxY < b.minY || a.minY > b.maxY || a.minX > b.maxX) return false;
+    pairTestCount += static_cast<uint64_t>(a.bodies.size()) * b.bodies.size();
     bool responded = false;
     for (auto& bodyA : a.bodies)
-        for (auto& bodyB : b.bodies) {
+        for (auto& bodyB : b.bodies)
             // Most body pairs here have no shape pair whose swept circles
-            // meet: they are counted and passed over without a call.
-            if (anyShapesMeet(*bodyA, *bodyB))
-                responded |= collideBodies(*bodyA, *bodyB);
-            else
-                pairTestCount += 1;
-        }
+            // meet: they are passed over without a call.
+            if (anyShapesMeet(*bodyA, *bodyB)) responded |= collideBodies(*bodyA, *bodyB);
     return responded;
 }
 
+ModelPairPreview previewModels(const Model& a, const Model& b) {
+    if (a.maxX < b.minX || a.maxY < b.minY || a.minY > b.maxY || a.minX > b.maxX) return ModelPairPreview::apart;
+    for (const auto& bodyA : a.bodies)
+        for (const auto& bodyB : b.bodies) {
+            if (!anyShapesMeet(*bodyA, *bodyB) || (isImmovable(*bodyA) && isImmovable(*bodyB))) continue;
+            // The first attempt of collideBodies responds when any part
+            // has a contact.
+            for (const Shape& s : bodyA->shapes)
+                for (const Shape& t : bodyB->shapes)
+                    if (testShapes(s, *bodyA, t).count > 0 || testShapes(t, *bodyB, s).count > 0)
+                        return ModelPairPreview::contact;
+        }
+    return ModelPairPreview::nothing;
+}
+
 bool collideBodies(Body& a, Body& b) {
-    pairTestCount += 1;
     // Both early ends leave everything as it was: no shape pair meets (see
     // below), or the two bodies are immovable. Two immovable bodies never
     // make a contact: in float arithmetic a still vertex's prediction is not
@@ -415,8 +427,8 @@ void respond(const ContactSum& sum, Body& a, Body& b) {
     removeNormalAcceleration(a, nx, ny);
     removeNormalAcceleration(b, nx, ny);
 
-    // 11.
-    settled = 0;
+    // 11. Several threads may clear the flag at once (one model each).
+    std::atomic_ref<int32_t>(settled).store(0, std::memory_order_relaxed);
     memory.hits = static_cast<uint8_t>(memory.hits + 1);
     memory.stamp = stepNumber;
 }

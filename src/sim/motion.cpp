@@ -1,5 +1,6 @@
 #include "sim/motion.h"
 
+#include <atomic>
 #include <cmath>
 
 #include "sim/edge_quads.h"
@@ -269,7 +270,8 @@ void correctJoint(Socket& socket) {
     clearAccelerations(child);
     predictBody(parent);
     predictBody(child);
-    settled = 0;
+    // Several threads may clear the flag at once (one model each).
+    std::atomic_ref<int32_t>(settled).store(0, std::memory_order_relaxed);
 }
 
 void commitTree(Body& b) {
