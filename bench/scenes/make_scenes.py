@@ -143,15 +143,20 @@ def sorted_rect(x0, y0, x1, y1):
     return min(x0, x1), min(y0, y1), max(x0, x1), max(y0, y1)
 
 
-def body_lines(part, indent):
-    mask = EVEN_PART if part["depth"] % 2 == 0 else ODD_PART
+def body_lines(part, indent, masked=True):
+    """A body block and, nested, its children's. Unmasked parts keep the
+    shape's default mask, which every other shape shares."""
     lines = [indent + "P {", indent + f"  l '{part['name']}'",
              indent + f"  g {{ x= {fmt(part['plug'][0])} {fmt(part['plug'][1])} }}"]
     for (sx, sy), _ in part["children"]:
         lines.append(indent + f"  s {{ x= {fmt(sx)} {fmt(sy)} }}")
-    lines.append(polygon(part["outline"], indent + "  ")[:-1] + f"k {mask} }}")
+    if masked:
+        mask = EVEN_PART if part["depth"] % 2 == 0 else ODD_PART
+        lines.append(polygon(part["outline"], indent + "  ")[:-1] + f"k {mask} }}")
+    else:
+        lines.append(polygon(part["outline"], indent + "  "))
     for _, child in part["children"]:
-        lines += body_lines(child, indent + "  ")
+        lines += body_lines(child, indent + "  ", masked)
     lines.append(indent + "}")
     return lines
 
@@ -174,6 +179,73 @@ def ragdolls():
         lines += ["  M {", f"    l 'figure {index}'", f"    a {angle}", f"    x= {fmt(x)} {fmt(y)}"]
         lines += body_lines(figure, "    ")
         lines.append("  }")
+    return lines
+
+
+def overlapping_ragdoll_parts():
+    """One figure of 11 boxes with its pelvis at the origin, every part but
+    the pelvis reaching 2 units past its joint into the part it hangs from
+    (each narrower than its parent, as figures drawn with overlapping joints
+    are): pelvis, chest, head, two arms of two parts, two legs of two parts."""
+    reach = 2
+
+    def part(name, outline, plug, children=()):
+        return {"name": name, "outline": outline, "depth": 0, "plug": plug, "children": list(children)}
+
+    def arm(side):
+        sx = -1 if side == "left" else 1
+        lower = part("lower arm", rect(*sorted_rect(sx * 7.5, -6, sx * 10.5, 8 + reach)), (sx * 9, 8))
+        upper = part(f"{side} upper arm", rect(*sorted_rect(sx * 7, 8, sx * 11, 22)), (sx * 9, 22),
+                     [((sx * 9, 8), lower)])
+        return upper
+
+    def leg(side):
+        sx = -1 if side == "left" else 1
+        shin = part(f"{side} shin", rect(*sorted_rect(sx * 1.5, -32, sx * 4.5, -18 + reach)), (sx * 3, -18))
+        thigh = part(f"{side} thigh", rect(*sorted_rect(sx * 1, -18, sx * 5, -4 + reach)), (sx * 3, -4),
+                     [((sx * 3, -18), shin)])
+        return thigh
+
+    head = part("head", rect(-4, 24 - reach, 4, 32), (0, 24))
+    chest = part("chest", rect(-5, 4 - reach, 5, 24), (0, 4),
+                 [((0, 24), head), ((-9, 22), arm("left")), ((9, 22), arm("right"))])
+    return part("pelvis", rect(-6, -4, 6, 4), (0, 0),
+                [((0, 4), chest), ((-3, -4), leg("left")), ((3, -4), leg("right"))])
+
+
+def ragdoll_storm():
+    """16 figures of 11 boxes whose limbs overlap their parents at the
+    joints, with no masks, so every figure collides with itself in every
+    pass; two rows above a bolted floor, 177 bodies."""
+    lines = container(-320, 320, -200, -170, 10, "floor")
+    figure = overlapping_ragdoll_parts()
+    assert count_parts(figure) == 11
+    for index in range(16):
+        row, column = divmod(index, 8)
+        x = -280 + column * 80 + (20 if row else 0)
+        y = -100 + row * 90
+        angle = (index * 37) % 90 - 45
+        lines += ["  M {", f"    l 'figure {index}'", f"    a {angle}", f"    x= {fmt(x)} {fmt(y)}"]
+        lines += body_lines(figure, "    ", masked=False)
+        lines.append("  }")
+    return lines
+
+
+def pyramid():
+    """A pyramid of 20 rows of boxes, 20 at the bottom and 1 at the top,
+    each row standing on the one below and the bottom row on a bolted
+    floor, edge on edge: 210 boxes, 211 bodies."""
+    floor = ["  M {", "    l floor", "    x= 0 -205", "    P {", "      l floor", "      ! BOLTED",
+             "      g { x= 0 0 }", polygon(rect(-250, -5, 250, 5), "      "), "    }", "  }"]
+    lines = list(floor)
+    rows, size, gap = 20, 16.0, 0.0
+    half = size / 2
+    for row in range(rows):
+        count = rows - row
+        for column in range(count):
+            cx = (column - (count - 1) / 2) * (size + gap)
+            cy = -200 + gap + half + row * (size + gap)
+            lines += single_body_model(f"box {row} {column}", cx, cy, rect(-half, -half, half, half))
     return lines
 
 
@@ -252,6 +324,9 @@ def main():
     write("ragdolls.ini", "16 ragdolls of 15 bodies dropped on a bolted floor (241 bodies).", ragdolls())
     write("chain.ini", "A chain of 100 links hanging from a bolted anchor, swinging (101 bodies).", chain())
     write("pile.ini", "64 single-body models resting in a pile in a bolted container (65 bodies).", pile())
+    write("pyramid.ini", "A pyramid of 20 rows of boxes on a bolted floor (211 bodies).", pyramid())
+    write("ragdoll_storm.ini", "16 ragdolls of 11 boxes overlapping at the joints, no masks (177 bodies).",
+          ragdoll_storm())
     write("discs.ini", "255 disc-and-hole bodies of 24 vertices poured into a bolted container (256 bodies).",
           discs())
 

@@ -3,6 +3,7 @@
 #include "app/options.h"
 #include "app/windowed.h"
 #include "sim/float_mode.h"
+#include "sim/step_crew.h"
 
 int main(int argc, char** argv) {
     // Denormal results become 0 for the whole run, in either mode.
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     RunOptions options;
     int exitCode = 0;
     if (!parseOptions(argc, argv, options, exitCode)) return exitCode;
+    setStepThreads(options.threads > 0 ? options.threads : hardwareThreads());
     if (!options.headless) return runWindowed(options);
     HeadlessWindowSystem windowSystem;
     NullRenderer renderer;

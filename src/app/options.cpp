@@ -118,6 +118,10 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
             [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""));
     app.add_flag("--stats", options.stats, "Headless: print step-time statistics after the run")
         ->needs(headlessOption);
+    app.add_option("--threads", options.threads,
+                   "Threads a world step may use (default: all of the machine's; 1: the stepping thread alone)")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
     CLI::Option* screenshotOption =
         app.add_option("--screenshot", options.screenshotFile, "Write the frame as a PNG after some frames, then exit")
             ->type_name("FILE")

@@ -18,4 +18,5 @@ struct RunOptions {
     bool stats = false;                // print step-time statistics after the run
     std::string screenshotFile;        // windowed: write the frame as a PNG, then exit
     long screenshotFrames = 100;       // windowed: frames drawn before the screenshot
+    int threads = 0;                   // threads a world step may use; 0: all of the machine's
 };

@@ -11,6 +11,7 @@
 #include "files/reader_primitives.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
+#include "sim/trig.h"
 
 // Every body of the tree from `body` moved so that its plug meets its
 // parent's socket, parents first.
@@ -19,8 +20,8 @@ static void placeTree(Body& body) {
     Socket* socket = plug ? plug->partner : nullptr;
     if (socket != nullptr && socket->owner != nullptr) {
         const Body& parent = *socket->owner;
-        float parentCos = std::cos(parent.angle), parentSin = std::sin(parent.angle);
-        float ownCos = std::cos(body.angle), ownSin = std::sin(body.angle);
+        float parentCos = cosOf(parent.angle), parentSin = sinOf(parent.angle);
+        float ownCos = cosOf(body.angle), ownSin = sinOf(body.angle);
         body.x = parent.x + (parentCos * socket->localX - parentSin * socket->localY) -
                  (ownCos * plug->localX - ownSin * plug->localY);
         body.y = parent.y + (parentSin * socket->localX + parentCos * socket->localY) -
@@ -51,7 +52,7 @@ static void collectBodies(Model& model, Body& root) {
 }
 
 void placeCurrentOutline(Body& body) {
-    float cosine = std::cos(body.angle), sine = std::sin(body.angle);
+    float cosine = cosOf(body.angle), sine = sinOf(body.angle);
     for (Shape& shape : body.shapes) {
         shape.curContours.resize(shape.contours.size());
         for (size_t i = 0; i < shape.contours.size(); ++i) {

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "sim/trig.h"
+
 const ContourSet* currentContourSet = nullptr;
 
 // The triangle assembler's state lives for the whole run: the tessellator
@@ -112,8 +114,8 @@ static float triangleOwnMoment(const Point& a, const Point& b, const Point& c) {
     float acX = c.x - a.x, acY = c.y - a.y;
     float abX = b.x - a.x, abY = b.y - a.y;
     float baseLength = std::sqrt(acX * acX + acY * acY);
-    float direction = std::atan2(acY, acX);
-    float cosTurn = std::cos(-direction), sinTurn = std::sin(-direction);
+    float direction = atan2Of(acY, acX);
+    float cosTurn = cosOf(-direction), sinTurn = sinOf(-direction);
     float u = abX * cosTurn - abY * sinTurn;
     float h = abX * sinTurn + abY * cosTurn;
     return std::fabs(baseLength * h * (u * u + h * h + baseLength * baseLength - baseLength * u)) / 36.0f;

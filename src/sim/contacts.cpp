@@ -1,6 +1,7 @@
 #include "sim/contacts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 
@@ -13,7 +14,6 @@ uint64_t pairTestCount = 0;
 namespace {
 
 float cross(float ax, float ay, float bx, float by) { return ax * by - ay * bx; }
-float dot(Point a, Point b) { return a.x * b.x + a.y * b.y; }
 
 void add(ContactSum& total, const ContactSum& part, float normalSign) {
     total.count += part.count;
@@ -32,18 +32,6 @@ void add(ContactSum& total, const ContactSum& part, float normalSign) {
 // four-lane kernel below can compare floats and decide the same.
 constexpr float startTolerance = -0x1.47ae14p-6f;
 
-// Whether the vertex path q0 -> q1 crosses edge e0 -> e1 (unit normal n)
-// from outside: the vertex must not point the way the edge faces, start
-// outside (or within 0.02 inside) and end on or inside the edge's line, and
-// the edge's ends must lie on both sides of the path's line.
-bool crossesEdge(Point q0, Point q1, Point corner, Point e0, Point e1, Point n) {
-    if (dot(corner, n) > 0.0f) return false;
-    if (static_cast<double>(dot(n, {q0.x - e0.x, q0.y - e0.y})) < -0.02) return false;
-    if (dot(n, {q1.x - e0.x, q1.y - e0.y}) > 0.0f) return false;
-    auto side = [&](Point e) { return (q0.y - e.y) * (q0.x - q1.x) - (q0.x - e.x) * (q0.y - q1.y); };
-    return (side(e0) > 0.0f) != (side(e1) > 0.0f);
-}
-
 // One vertex path, each value in all four lanes.
 struct PathLanes {
     __m128 q0x, q0y, q1x, q1y, cornerX, cornerY, pathX, pathY;
@@ -54,69 +42,115 @@ struct PathLanes {
           pathY(_mm_set1_ps(q0.y - q1.y)) {}
 };
 
-// Four edges of S: start and end points and unit normals.
-struct EdgeLanes {
-    __m128 e0x, e0y, e1x, e1y, nx, ny;
-};
-
-// Edges j .. j+3 of a contour straight from its points and normals.
-EdgeLanes edgeLanesAt(const Point* edges, const Point* normals, const Point& nextEdgeStart) {
-    EdgeLanes lanes;
-    loadPoints(edges, lanes.e0x, lanes.e0y);
-    loadPoints(normals, lanes.nx, lanes.ny);
-    lanes.e1x = shiftDown(lanes.e0x, nextEdgeStart.x);
-    lanes.e1y = shiftDown(lanes.e0y, nextEdgeStart.y);
-    return lanes;
-}
-
-// crossesEdge for four edges at once: bit k of the result is set when edge
-// k of the four is crossed. Every lane makes the same float operations in
-// the same order as crossesEdge, so the verdicts are the same; only the
-// order of the independent tests differs, which no result sees.
-int crossedEdgesOfFour(const EdgeLanes& edge, const PathLanes& path) {
+// Whether the vertex path q0 -> q1 crosses edge e0 -> e1 (unit normal n)
+// from outside, for the four edges of a quad at once: the vertex must not
+// point the way the edge faces, start outside (or within 0.02 inside) and
+// end on or inside the edge's line, and the edge's ends must lie on both
+// sides of the path's line. Bit k of the result is set when edge k of the
+// four is crossed. Every lane makes the float operations of the scalar
+// reading in its order, so the verdicts are the same; only the order of
+// the independent tests differs, which no result sees. Padding lanes are
+// left to the caller's laneMask.
+int crossedEdgesOfFour(const EdgeQuad& quad, const PathLanes& path) {
+    __m128 nx = _mm_load_ps(quad.nx), ny = _mm_load_ps(quad.ny);
+    __m128 e0x = _mm_load_ps(quad.e0x), e0y = _mm_load_ps(quad.e0y);
     __m128 zero = _mm_setzero_ps();
-    __m128 facing = _mm_add_ps(_mm_mul_ps(path.cornerX, edge.nx), _mm_mul_ps(path.cornerY, edge.ny));
+    __m128 facing = _mm_add_ps(_mm_mul_ps(path.cornerX, nx), _mm_mul_ps(path.cornerY, ny));
     __m128 ok = _mm_cmpngt_ps(facing, zero);
 
-    __m128 start = _mm_add_ps(_mm_mul_ps(edge.nx, _mm_sub_ps(path.q0x, edge.e0x)),
-                              _mm_mul_ps(edge.ny, _mm_sub_ps(path.q0y, edge.e0y)));
+    __m128 fromStartX = _mm_sub_ps(path.q0x, e0x), fromStartY = _mm_sub_ps(path.q0y, e0y);
+    __m128 start = _mm_add_ps(_mm_mul_ps(nx, fromStartX), _mm_mul_ps(ny, fromStartY));
     ok = _mm_and_ps(ok, _mm_cmpnlt_ps(start, _mm_set1_ps(startTolerance)));
 
-    __m128 end = _mm_add_ps(_mm_mul_ps(edge.nx, _mm_sub_ps(path.q1x, edge.e0x)),
-                            _mm_mul_ps(edge.ny, _mm_sub_ps(path.q1y, edge.e0y)));
+    __m128 end = _mm_add_ps(_mm_mul_ps(nx, _mm_sub_ps(path.q1x, e0x)), _mm_mul_ps(ny, _mm_sub_ps(path.q1y, e0y)));
     ok = _mm_and_ps(ok, _mm_cmpngt_ps(end, zero));
     if (_mm_movemask_ps(ok) == 0) return 0;
 
-    __m128 side0 = _mm_sub_ps(_mm_mul_ps(_mm_sub_ps(path.q0y, edge.e0y), path.pathX),
-                              _mm_mul_ps(_mm_sub_ps(path.q0x, edge.e0x), path.pathY));
-    __m128 side1 = _mm_sub_ps(_mm_mul_ps(_mm_sub_ps(path.q0y, edge.e1y), path.pathX),
-                              _mm_mul_ps(_mm_sub_ps(path.q0x, edge.e1x), path.pathY));
+    __m128 e1x = _mm_load_ps(quad.e1x), e1y = _mm_load_ps(quad.e1y);
+    __m128 side0 = _mm_sub_ps(_mm_mul_ps(fromStartY, path.pathX), _mm_mul_ps(fromStartX, path.pathY));
+    __m128 side1 = _mm_sub_ps(_mm_mul_ps(_mm_sub_ps(path.q0y, e1y), path.pathX),
+                              _mm_mul_ps(_mm_sub_ps(path.q0x, e1x), path.pathY));
     ok = _mm_and_ps(ok, _mm_xor_ps(_mm_cmpgt_ps(side0, zero), _mm_cmpgt_ps(side1, zero)));
     return _mm_movemask_ps(ok);
 }
 
-// The edges of S in groups of four, laid out once per shape test so that
-// each of T's vertices reads them without reshuffling. Shapes with more
-// edges than it holds are read straight from their contours instead.
-struct ShapeEdgeLanes {
-    static constexpr size_t capacity = 32;  // groups of four edges
-    EdgeLanes groups[capacity];
-    size_t used = 0;
+// S's body's predicted motion over the sub-step, in all four lanes.
+struct MotionLanes {
+    __m128 x, y, cosTurn, sinTurn, px, py;
 
-    // False (and nothing kept) when the shape has more full groups than fit.
-    bool fill(const Shape& s) {
-        size_t needed = 0;
-        for (const Contour& contour : s.predContours) needed += contour.size() / 4;
-        if (needed > capacity) return false;
-        for (size_t si = 0; si < s.predContours.size(); ++si) {
-            const Point* edges = s.predContours[si].data();
-            size_t n = s.predContours[si].size();
-            for (size_t j = 0; j + 4 <= n; j += 4)
-                groups[used++] = edgeLanesAt(edges + j, s.edgeNormals[si].data() + j, edges[j + 4 < n ? j + 4 : 0]);
-        }
-        return true;
-    }
+    explicit MotionLanes(const Body& b)
+        : x(_mm_set1_ps(b.x)), y(_mm_set1_ps(b.y)), cosTurn(_mm_set1_ps(b.cosTurn)), sinTurn(_mm_set1_ps(b.sinTurn)),
+          px(_mm_set1_ps(b.px)), py(_mm_set1_ps(b.py)) {}
 };
+
+// The paths of four vertices of T relative to S's body, in S's predicted
+// frame: q0 is the current vertex carried along with S's body, q1 the
+// predicted vertex; lanes are vertices.
+struct PathsOfFour {
+    alignas(16) float q0x[4];
+    alignas(16) float q0y[4];
+    __m128 q1x, q1y, cornerX, cornerY, pathX, pathY;
+    uint32_t laneMask;
+};
+
+PathsOfFour pathsOf(const VertexQuad& vertices, const MotionLanes& motion) {
+    PathsOfFour paths;
+    __m128 u = _mm_sub_ps(_mm_load_ps(vertices.curX), motion.x);
+    __m128 v = _mm_sub_ps(_mm_load_ps(vertices.curY), motion.y);
+    __m128 q0x = _mm_add_ps(_mm_sub_ps(_mm_mul_ps(motion.cosTurn, u), _mm_mul_ps(motion.sinTurn, v)), motion.px);
+    __m128 q0y = _mm_add_ps(_mm_add_ps(_mm_mul_ps(motion.sinTurn, u), _mm_mul_ps(motion.cosTurn, v)), motion.py);
+    _mm_store_ps(paths.q0x, q0x);
+    _mm_store_ps(paths.q0y, q0y);
+    paths.q1x = _mm_load_ps(vertices.predX);
+    paths.q1y = _mm_load_ps(vertices.predY);
+    paths.cornerX = _mm_load_ps(vertices.cornerX);
+    paths.cornerY = _mm_load_ps(vertices.cornerY);
+    paths.pathX = _mm_sub_ps(q0x, paths.q1x);
+    paths.pathY = _mm_sub_ps(q0y, paths.q1y);
+    paths.laneMask = vertices.laneMask;
+    return paths;
+}
+
+template <int lane>
+__m128 laneOf(__m128 lanes) {
+    return _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(lane, lane, lane, lane));
+}
+
+// Whether one edge (its values in every lane) is crossed by any of the four
+// paths: crossedEdgesOfFour's tests with the lanes turned round, vertices
+// instead of edges, each lane the same float operations.
+template <int lane>
+bool edgeCrossedByAny(const EdgeQuad& quad, const PathsOfFour& paths, __m128 q0x, __m128 q0y) {
+    __m128 nx = laneOf<lane>(_mm_load_ps(quad.nx)), ny = laneOf<lane>(_mm_load_ps(quad.ny));
+    __m128 e0x = laneOf<lane>(_mm_load_ps(quad.e0x)), e0y = laneOf<lane>(_mm_load_ps(quad.e0y));
+    __m128 zero = _mm_setzero_ps();
+    __m128 facing = _mm_add_ps(_mm_mul_ps(paths.cornerX, nx), _mm_mul_ps(paths.cornerY, ny));
+    __m128 ok = _mm_cmpngt_ps(facing, zero);
+    __m128 fromStartX = _mm_sub_ps(q0x, e0x), fromStartY = _mm_sub_ps(q0y, e0y);
+    __m128 start = _mm_add_ps(_mm_mul_ps(nx, fromStartX), _mm_mul_ps(ny, fromStartY));
+    ok = _mm_and_ps(ok, _mm_cmpnlt_ps(start, _mm_set1_ps(startTolerance)));
+    __m128 end = _mm_add_ps(_mm_mul_ps(nx, _mm_sub_ps(paths.q1x, e0x)), _mm_mul_ps(ny, _mm_sub_ps(paths.q1y, e0y)));
+    ok = _mm_and_ps(ok, _mm_cmpngt_ps(end, zero));
+    if ((_mm_movemask_ps(ok) & static_cast<int>(paths.laneMask)) == 0) return false;
+
+    __m128 e1x = laneOf<lane>(_mm_load_ps(quad.e1x)), e1y = laneOf<lane>(_mm_load_ps(quad.e1y));
+    __m128 side0 = _mm_sub_ps(_mm_mul_ps(fromStartY, paths.pathX), _mm_mul_ps(fromStartX, paths.pathY));
+    __m128 side1 = _mm_sub_ps(_mm_mul_ps(_mm_sub_ps(q0y, e1y), paths.pathX), _mm_mul_ps(_mm_sub_ps(q0x, e1x), paths.pathY));
+    ok = _mm_and_ps(ok, _mm_xor_ps(_mm_cmpgt_ps(side0, zero), _mm_cmpgt_ps(side1, zero)));
+    return (_mm_movemask_ps(ok) & static_cast<int>(paths.laneMask)) != 0;
+}
+
+bool anyCrossing(const PathsOfFour& paths, const EdgeQuad* quad, const EdgeQuad* end) {
+    __m128 q0x = _mm_load_ps(paths.q0x), q0y = _mm_load_ps(paths.q0y);
+    for (; quad < end; ++quad) {
+        uint32_t edges = quad->laneMask;
+        if (edgeCrossedByAny<0>(*quad, paths, q0x, q0y)) return true;  // lane 0 is always an edge
+        if ((edges & 2u) && edgeCrossedByAny<1>(*quad, paths, q0x, q0y)) return true;
+        if ((edges & 4u) && edgeCrossedByAny<2>(*quad, paths, q0x, q0y)) return true;
+        if ((edges & 8u) && edgeCrossedByAny<3>(*quad, paths, q0x, q0y)) return true;
+    }
+    return false;
+}
 
 void recordContact(ContactSum& sum, Point q0, Point q1, Point e0, Point e1, Point n, const Shape& s, const Shape& t) {
     float along = ((e0.y - q0.y) * (q1.x - q0.x) - (e0.x - q0.x) * (q1.y - q0.y)) /
@@ -170,6 +204,13 @@ bool sweptCirclesMeet(const Shape& s, const Shape& t) {
     return (s.collideMask & t.collideMask) != 0;
 }
 
+bool anyShapesMeet(const Body& a, const Body& b) {
+    for (const Shape& s : a.shapes)
+        for (const Shape& t : b.shapes)
+            if (sweptCirclesMeet(s, t)) return true;
+    return false;
+}
+
 }  // namespace
 
 SweepBox contactBounds(const Body& b) {
@@ -200,42 +241,26 @@ SweepBox contactBounds(const Body& b) {
 ContactSum testShapes(const Shape& s, const Body& bodyS, const Shape& t) {
     ContactSum sum;
     if (!sweptCirclesMeet(s, t)) return sum;
-    ShapeEdgeLanes laidOut;
-    bool isLaidOut = laidOut.fill(s);
-
-    for (size_t ti = 0; ti < t.curContours.size(); ++ti) {
-        const Point* current = t.curContours[ti].data();
-        const Point* predicted = t.predContours[ti].data();
-        const Point* cornerVectors = t.cornerVectors[ti].data();
-        for (size_t k = 0; k < t.curContours[ti].size(); ++k) {
-            // The vertex's path relative to S's body, in S's predicted frame.
-            float u = current[k].x - bodyS.x;
-            float v = current[k].y - bodyS.y;
-            Point q0{bodyS.cosTurn * u - bodyS.sinTurn * v + bodyS.px, bodyS.sinTurn * u + bodyS.cosTurn * v + bodyS.py};
-            Point q1 = predicted[k];
-            Point corner = cornerVectors[k];
-            PathLanes path(q0, q1, corner);
-            size_t group = 0;
-            for (size_t si = 0; si < s.predContours.size(); ++si) {
-                const Point* edges = s.predContours[si].data();
-                const Point* normals = s.edgeNormals[si].data();
-                size_t n = s.predContours[si].size();
-                size_t j = 0;
-                // Four edges at a time, contacts recorded in edge order.
-                for (; j + 4 <= n; j += 4) {
-                    int crossed = crossedEdgesOfFour(
-                        isLaidOut ? laidOut.groups[group++] : edgeLanesAt(edges + j, normals + j, edges[j + 4 < n ? j + 4 : 0]),
-                        path);
-                    for (; crossed != 0; crossed &= crossed - 1) {
-                        size_t e = j + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(crossed)));
-                        recordContact(sum, q0, q1, edges[e], edges[e + 1 < n ? e + 1 : 0], normals[e], s, t);
-                    }
-                }
-                for (; j < n; ++j) {
-                    Point e0 = edges[j];
-                    Point e1 = edges[j + 1 < n ? j + 1 : 0];
-                    if (crossesEdge(q0, q1, corner, e0, e1, normals[j]))
-                        recordContact(sum, q0, q1, e0, e1, normals[j], s, t);
+    const EdgeQuad* edges = s.edgeQuads.data();
+    const EdgeQuad* edgesEnd = edges + s.edgeQuads.size();
+    MotionLanes motion(bodyS);
+    for (const VertexQuad& vertices : t.vertexQuads) {
+        PathsOfFour paths = pathsOf(vertices, motion);
+        // Contacts are rare: first ask, in any order, whether any of the
+        // four paths crosses any edge; only then visit them in the order
+        // in which contacts are recorded, vertex by vertex, edge by edge.
+        if (!anyCrossing(paths, edges, edgesEnd)) continue;
+        for (int lane = 0; lane < 4; ++lane) {
+            if (!(vertices.laneMask & (1u << lane))) continue;
+            Point q0{paths.q0x[lane], paths.q0y[lane]};
+            Point q1{vertices.predX[lane], vertices.predY[lane]};
+            PathLanes path(q0, q1, {vertices.cornerX[lane], vertices.cornerY[lane]});
+            for (const EdgeQuad* quad = edges; quad < edgesEnd; ++quad) {
+                int crossed = crossedEdgesOfFour(*quad, path) & static_cast<int>(quad->laneMask);
+                for (; crossed != 0; crossed &= crossed - 1) {
+                    int edge = std::countr_zero(static_cast<unsigned>(crossed));
+                    recordContact(sum, q0, q1, {quad->e0x[edge], quad->e0y[edge]}, {quad->e1x[edge], quad->e1y[edge]},
+                                  {quad->nx[edge], quad->ny[edge]}, s, t);
                 }
             }
         }
@@ -245,14 +270,40 @@ ContactSum testShapes(const Shape& s, const Body& bodyS, const Shape& t) {
 
 bool collideModels(Model& a, Model& b) {
     if (a.maxX < b.minX || a.maxY < b.minY || a.minY > b.maxY || a.minX > b.maxX) return false;
+    pairTestCount += static_cast<uint64_t>(a.bodies.size()) * b.bodies.size();
     bool responded = false;
     for (auto& bodyA : a.bodies)
-        for (auto& bodyB : b.bodies) responded |= collideBodies(*bodyA, *bodyB);
+        for (auto& bodyB : b.bodies)
+            // Most body pairs here have no shape pair whose swept circles
+            // meet: they are passed over without a call.
+            if (anyShapesMeet(*bodyA, *bodyB)) responded |= collideBodies(*bodyA, *bodyB);
     return responded;
 }
 
+ModelPairPreview previewModels(const Model& a, const Model& b) {
+    if (a.maxX < b.minX || a.maxY < b.minY || a.minY > b.maxY || a.minX > b.maxX) return ModelPairPreview::apart;
+    for (const auto& bodyA : a.bodies)
+        for (const auto& bodyB : b.bodies) {
+            if (!anyShapesMeet(*bodyA, *bodyB) || (isImmovable(*bodyA) && isImmovable(*bodyB))) continue;
+            // The first attempt of collideBodies responds when any part
+            // has a contact.
+            for (const Shape& s : bodyA->shapes)
+                for (const Shape& t : bodyB->shapes)
+                    if (testShapes(s, *bodyA, t).count > 0 || testShapes(t, *bodyB, s).count > 0)
+                        return ModelPairPreview::contact;
+        }
+    return ModelPairPreview::nothing;
+}
+
 bool collideBodies(Body& a, Body& b) {
-    pairTestCount += 1;
+    // Both early ends leave everything as it was: no shape pair meets (see
+    // below), or the two bodies are immovable. Two immovable bodies never
+    // make a contact: in float arithmetic a still vertex's prediction is not
+    // always exactly its current position, so crossings could be found, and
+    // a response would move neither body but keep the pass loop going to its
+    // limit.
+    if (!anyShapesMeet(a, b)) return false;
+    if (isImmovable(a) && isImmovable(b)) return false;
     bool responded = false;
     for (int attempt = 0; attempt < 4; ++attempt) {
         // A shape pair whose swept circles are apart adds nothing: its part
@@ -363,7 +414,7 @@ void respond(const ContactSum& sum, Body& a, Body& b) {
         float normalImpulseLength = std::sqrt(normalImpulseX * normalImpulseX + normalImpulseY * normalImpulseY);
         float limitX = unitX * normalImpulseLength, limitY = unitY * normalImpulseLength;
         float limitSquared = limitX * limitX + limitY * limitY;
-        if (frictionX * frictionX + frictionY * frictionY >= limitSquared * staticFriction * staticFriction) {
+        if (frictionX * frictionX + frictionY * frictionY >= limitSquared * (staticFriction * staticFriction)) {
             // Sliding: kinetic friction times the normal impulse.
             frictionX = limitX * kineticFriction;
             frictionY = limitY * kineticFriction;
@@ -376,8 +427,8 @@ void respond(const ContactSum& sum, Body& a, Body& b) {
     removeNormalAcceleration(a, nx, ny);
     removeNormalAcceleration(b, nx, ny);
 
-    // 11.
-    settled = 0;
+    // 11. Several threads may clear the flag at once (one model each).
+    std::atomic_ref<int32_t>(settled).store(0, std::memory_order_relaxed);
     memory.hits = static_cast<uint8_t>(memory.hits + 1);
     memory.stamp = stepNumber;
 }

@@ -18,8 +18,15 @@ struct ContactSum {
 
 // Both return whether a contact response was made; only a response moves
 // a body's prediction (and so its model's box and its swept circles).
+// collideModels counts its body pairs in pairTestCount when the boxes meet.
 bool collideModels(Model& a, Model& b);
 bool collideBodies(Body& a, Body& b);
+
+// What collideModels(a, b) would do, found without changing anything: return
+// at once (boxes apart), test and find no contact, or respond. Several
+// threads may preview at once.
+enum class ModelPairPreview : uint8_t { apart, nothing, contact };
+ModelPairPreview previewModels(const Model& a, const Model& b);
 
 // A box around the swept circles of b's shapes with the union of their
 // masks: when the boxes (or masks) of two bodies do not meet, no shape pair
@@ -32,5 +39,7 @@ ContactSum testShapes(const Shape& s, const Body& bodyS, const Shape& t);
 
 void respond(const ContactSum& sum, Body& a, Body& b);
 
-// Counts pair tests (collideBodies calls) for the benchmarks.
+// Counts the body pairs a pass hands to the contact test (every pair inside
+// a model, and every pair of two models whose boxes meet), for the
+// benchmarks and the golden check.
 extern uint64_t pairTestCount;

@@ -1,9 +1,12 @@
 #include "sim/motion.h"
 
+#include <atomic>
 #include <cmath>
 
+#include "sim/edge_quads.h"
 #include "sim/globals.h"
 #include "sim/lanes.h"
+#include "sim/trig.h"
 
 namespace {
 
@@ -138,19 +141,13 @@ void placeAnchorsAtAngle(std::deque<Anchor>& anchors, const Body& b, float cosAn
 }  // namespace
 
 void solverInverses(const Body& b, float& invMass, float& invInertia) {
-    if (isInertBody(b) || static_cast<double>(b.invMass) < negligibleInverseMass) {
+    if (isImmovable(b)) {
         invMass = 0.0f;
         invInertia = 0.0f;
         return;
     }
     invMass = b.invMass;
     invInertia = b.invInertia;
-}
-
-bool isInertBody(const Body& b) {
-    if (b.flags & boltedFlag) return false;
-    return !(b.mass > 0.0f && std::isfinite(b.mass) && std::isfinite(b.invMass) && b.inertia > 0.0f &&
-             std::isfinite(b.inertia) && std::isfinite(b.invInertia));
 }
 
 void applyForceAt(SpringEnd& end, float forceX, float forceY) {
@@ -206,8 +203,8 @@ void predictModel(Model& m) {
 void predictBody(Body& b) {
     float dt = stepTime;
     float turn = b.omega * dt + 0.5 * b.alpha * dt * dt;
-    b.cosTurn = std::cos(turn);
-    b.sinTurn = std::sin(turn);
+    b.cosTurn = cosOf(turn);
+    b.sinTurn = sinOf(turn);
     b.px = b.x + b.vx * dt + 0.5f * b.ax * dt * dt;
     b.py = b.y + b.vy * dt + 0.5f * b.ay * dt * dt;
 
@@ -218,6 +215,7 @@ void predictBody(Body& b) {
         predictOutline(shape, motion, b.model);
         predictSweptCircle(shape, motion);
         computeEdgeData(shape);
+        layOutQuads(shape);
     }
 }
 
@@ -272,7 +270,8 @@ void correctJoint(Socket& socket) {
     clearAccelerations(child);
     predictBody(parent);
     predictBody(child);
-    settled = 0;
+    // Several threads may clear the flag at once (one model each).
+    std::atomic_ref<int32_t>(settled).store(0, std::memory_order_relaxed);
 }
 
 void commitTree(Body& b) {
@@ -299,14 +298,14 @@ void commitTree(Body& b) {
     for (Shape& shape : b.shapes) {
         if (finiteMotion)
             for (size_t i = 0; i < shape.contours.size(); ++i) shape.curContours[i] = shape.predContours[i];
-        float cosAngle = std::cos(b.angle);
-        float sinAngle = std::sin(b.angle);
+        float cosAngle = cosOf(b.angle);
+        float sinAngle = sinOf(b.angle);
         shape.centreX = cosAngle * shape.localCentreX - sinAngle * shape.localCentreY + b.x;
         shape.centreY = sinAngle * shape.localCentreX + cosAngle * shape.localCentreY + b.y;
     }
 
-    float cosAngle = std::cos(b.angle);
-    float sinAngle = std::sin(b.angle);
+    float cosAngle = cosOf(b.angle);
+    float sinAngle = sinOf(b.angle);
     placeAnchorsAtAngle(b.sockets, b, cosAngle, sinAngle);
     placeAnchorsAtAngle(b.plugs, b, cosAngle, sinAngle);
 

@@ -2,6 +2,8 @@
 // correction and commit. dt is always the global stepTime.
 #pragma once
 
+#include <cmath>
+
 #include "sim/records.h"
 #include "sim/step_keys.h"
 
@@ -28,7 +30,18 @@ void commitTree(Body& b);
 
 // A body the solvers leave alone: no finite positive mass and not bolted
 // (no shapes, zero or non-finite mass). It keeps its pose.
-bool isInertBody(const Body& b);
+inline bool isInertBody(const Body& b) {
+    if (b.flags & boltedFlag) return false;
+    return !(b.mass > 0.0f && std::isfinite(b.mass) && std::isfinite(b.invMass) && b.inertia > 0.0f &&
+             std::isfinite(b.inertia) && std::isfinite(b.invInertia));
+}
 
-// The inverse mass and inertia a solver uses: 0 for bolted and inert bodies.
+// Whether no impulse can move b: bolted, inert, or with an inverse mass
+// below negligibleInverseMass. The solvers give it inverse mass and inertia 0.
+// Inline: the contact loop asks it for every body pair.
+inline bool isImmovable(const Body& b) {
+    return isInertBody(b) || static_cast<double>(b.invMass) < negligibleInverseMass;
+}
+
+// The inverse mass and inertia a solver uses: 0 for immovable bodies.
 void solverInverses(const Body& b, float& invMass, float& invInertia);

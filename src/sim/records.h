@@ -47,6 +47,37 @@ struct Colour {
     float red = 0.0f, green = 0.0f, blue = 0.0f;
 };
 
+// Four predicted edges of one contour, laid out for the contact kernel: lane
+// k is edge firstEdge + k, from (e0x, e0y) to (e1x, e1y) with unit normal
+// (nx, ny). Lanes past the contour's last edge are zero and left out of
+// laneMask (bit k set for a real edge).
+struct EdgeQuad {
+    alignas(16) float e0x[4];
+    alignas(16) float e0y[4];
+    alignas(16) float e1x[4];
+    alignas(16) float e1y[4];
+    alignas(16) float nx[4];
+    alignas(16) float ny[4];
+    uint32_t contour = 0;
+    uint32_t firstEdge = 0;
+    uint32_t laneMask = 0;
+};
+
+// Four vertices of one contour for the contact kernel: current and
+// predicted position and corner vector. Lanes past the contour's last
+// vertex are zero and left out of laneMask.
+struct VertexQuad {
+    alignas(16) float curX[4];
+    alignas(16) float curY[4];
+    alignas(16) float predX[4];
+    alignas(16) float predY[4];
+    alignas(16) float cornerX[4];
+    alignas(16) float cornerY[4];
+    uint32_t contour = 0;
+    uint32_t firstVertex = 0;
+    uint32_t laneMask = 0;
+};
+
 struct Body;
 struct Model;
 struct World;
@@ -61,6 +92,8 @@ struct Shape {
     ContourSet cornerVectors;            // 2·p[j] - p[j+1] - p[j-1] over the predicted outline
     ContourSet edgeNormals;              // unit outward normal of edge j over the predicted outline
     ContourSet curContours;              // current world outline
+    std::vector<EdgeQuad> edgeQuads;     // the predicted edges and normals again, four by four
+    std::vector<VertexQuad> vertexQuads; // current and predicted vertices and corners, four by four
     float sweptRadius = 0.0f;
     float radius = 0.0f;                 // bounding radius about the local centre
     float centreX = 0.0f, centreY = 0.0f;

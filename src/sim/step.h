@@ -1,10 +1,14 @@
 // One frame of the simulation: a predictor-corrector loop per world.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "sim/records.h"
 #include "sim/step_keys.h"
+
+// Counts every solver pass of every cycle, for the benchmarks.
+extern uint64_t solverPassTotal;
 
 // Steps every world of `worlds` once, in load order. A world step that
 // needed more than 200 passes appends its pass count and a line break to

@@ -65,12 +65,14 @@ TEST(Options, WorldAndSettingsTakeTheirPrefixFromTheirOwnDirectory) {
 }
 
 TEST(Options, HeadlessRunOptions) {
-    Parse p = parse({"--headless", "--frames", "250", "--dump", "out.json", "--stats"});
+    Parse p = parse({"--headless", "--frames", "250", "--dump", "out.json", "--stats", "--threads", "3"});
     ASSERT_TRUE(p.proceed) << p.err;
     EXPECT_TRUE(p.options.headless);
     EXPECT_EQ(p.options.frames, 250);
     EXPECT_EQ(p.options.dumpFile, "out.json");
     EXPECT_TRUE(p.options.stats);
+    EXPECT_EQ(p.options.threads, 3);
+    EXPECT_EQ(parse({}).options.threads, 0);  // all of the machine's
 }
 
 TEST(Options, HoldTakesEveryKnownKeyName) {
@@ -95,6 +97,7 @@ TEST(Options, UsageErrorsExitNonZeroWithUsage) {
         {"--headless", "--frames"},
         {"--frames", "10"},  // runner options need --headless
         {"--headless", "--dump", ""},
+        {"--threads", "0"},
         {"stray-word"}};
     for (const auto& arguments : badLines) {
         Parse p = parse(arguments);

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "sim/contacts.h"
+#include "sim/edge_quads.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
 #include "support/reset.h"
@@ -94,6 +95,7 @@ struct RandomOutlines {
         shape.contours = shape.curContours;
         shape.sweptRadius = 10.0f;
         shape.bounce = 0.5f;
+        layOutQuads(shape);  // as every prediction does
         return shape;
     }
 };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <string>
 
 #include "sim/globals.h"
 #include "sim/motion.h"
@@ -139,6 +141,47 @@ TEST_F(Step, PassLimitEndsTheFrameAfterThatCycle) {
     EXPECT_EQ(hardSteps, "255\n");
     EXPECT_NEAR(stepTime, std::pow(0.985, 251), 1e-4);  // the dt of the last predictions
     EXPECT_EQ(world.stepCount, 1);
+}
+
+TEST_F(Step, TouchingBoltedPairsMakeNoContact) {
+    // Two bolted boxes, tilted, side by side along their x axis, touching or
+    // overlapping by less than 0.02; the second sometimes turned a little
+    // more. In float arithmetic a still vertex's prediction is not always
+    // its current position (near the origin, where taking the centre off and
+    // adding it back rounds most often, about one pair in six), so crossings
+    // can be found between them; they must not become contacts that keep
+    // the pass loop running.
+    std::mt19937 generator(11);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int pair = 0; pair < 120; ++pair) {
+        resetProcessState();
+        World& world = addWorld();
+        float angle = 6.2831853f * unit(generator);
+        float widthA = 2.0f + 20.0f * unit(generator), widthB = 2.0f + 20.0f * unit(generator);
+        float overlap = pair % 3 == 0 ? 0.0f : 0.02f * unit(generator);
+        float distance = (widthA + widthB) / 2 - overlap;
+        float x = 6.0f * unit(generator) - 3.0f, y = 6.0f * unit(generator) - 3.0f;
+        auto first = makeBox(widthA, 2.0f + 10.0f * unit(generator), x, y);
+        auto second = makeBox(widthB, 2.0f + 10.0f * unit(generator), x + distance * std::cos(angle),
+                              y + distance * std::sin(angle));
+        first->angle = angle;
+        second->angle = pair % 2 ? angle : angle + 0.05f * (unit(generator) - 0.5f);
+        for (Body* body : {first.get(), second.get()}) {
+            makeBolted(*body);
+            placeBody(*body);
+        }
+        Body& a = *addModel(world, std::move(first)).bodies[0];
+        Body& b = *addModel(world, std::move(second)).bodies[0];
+        std::string hardSteps;
+        for (int frame = 0; frame < 3; ++frame) {
+            stepAllWorlds({}, &hardSteps);
+            EXPECT_LE(passCount, 2) << "pair " << pair << ", frame " << frame;
+        }
+        EXPECT_EQ(settled, 1) << "pair " << pair;
+        EXPECT_EQ(world.pairMemory(a.serial, b.serial).hits, 0) << "pair " << pair;
+        EXPECT_EQ(world.pairMemory(b.serial, a.serial).hits, 0) << "pair " << pair;
+        EXPECT_EQ(hardSteps, "") << "pair " << pair;
+    }
 }
 
 TEST_F(Step, PendulumJointHoldsTogether) {

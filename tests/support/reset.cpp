@@ -10,9 +10,11 @@
 #include "render/window.h"
 #include "sim/globals.h"
 #include "sim/random.h"
+#include "sim/step_crew.h"
 
 void resetProcessState() {
     resetSimulationGlobals();
+    setStepThreads(1);
     resetRandom();
     resetInputState();
     resetCursor();

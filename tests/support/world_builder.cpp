@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "sim/globals.h"
+#include "sim/trig.h"
 
 std::unique_ptr<Body> makeBox(float width, float height, float x, float y, float density) {
     auto body = std::make_unique<Body>();
@@ -71,7 +72,7 @@ Body& attachChild(Model& model, Body& parent, Point parentLocal, std::unique_ptr
 }
 
 void placeBody(Body& body) {
-    float c = std::cos(body.angle), s = std::sin(body.angle);
+    float c = cosOf(body.angle), s = sinOf(body.angle);
     auto place = [&](Point p) { return Point{c * p.x - s * p.y + body.x, s * p.x + c * p.y + body.y}; };
     for (Shape& shape : body.shapes) {
         for (size_t i = 0; i < shape.contours.size(); ++i)

@@ -1,0 +1,11 @@
+// The predicted edges and the vertices of a shape in groups of four
+// (EdgeQuad, VertexQuad), contour by contour, as the contact kernel reads
+// them: laid out once per prediction instead of once per shape pair tested.
+#pragma once
+
+#include "sim/records.h"
+
+// Fills shape.edgeQuads from predContours and edgeNormals, and
+// shape.vertexQuads from curContours, predContours and cornerVectors.
+// Allocates only when the number of groups changes (the first time).
+void layOutQuads(Shape& shape);
