@@ -11,7 +11,7 @@
 #include "files/reader_primitives.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
-#include "sim/trig.h"
+#include "sim/body_frame.h"
 
 // Every body of the tree from `body` moved so that its plug meets its
 // parent's socket, parents first.
@@ -20,12 +20,10 @@ static void placeTree(Body& body) {
     Socket* socket = plug ? plug->partner : nullptr;
     if (socket != nullptr && socket->owner != nullptr) {
         const Body& parent = *socket->owner;
-        float parentCos = cosOf(parent.angle), parentSin = sinOf(parent.angle);
-        float ownCos = cosOf(body.angle), ownSin = sinOf(body.angle);
-        body.x = parent.x + (parentCos * socket->localX - parentSin * socket->localY) -
-                 (ownCos * plug->localX - ownSin * plug->localY);
-        body.y = parent.y + (parentSin * socket->localX + parentCos * socket->localY) -
-                 (ownSin * plug->localX + ownCos * plug->localY);
+        Point socketOffset = BodyFrame(parent).turned(socket->localX, socket->localY);
+        Point plugOffset = BodyFrame(body).turned(plug->localX, plug->localY);
+        body.x = parent.x + socketOffset.x - plugOffset.x;
+        body.y = parent.y + socketOffset.y - plugOffset.y;
     }
     for (Socket& child : body.sockets)
         if (child.partner != nullptr) placeTree(*child.partner->owner);
@@ -52,16 +50,14 @@ static void collectBodies(Model& model, Body& root) {
 }
 
 void placeCurrentOutline(Body& body) {
-    float cosine = cosOf(body.angle), sine = sinOf(body.angle);
+    BodyFrame frame(body);
     for (Shape& shape : body.shapes) {
         shape.curContours.resize(shape.contours.size());
         for (size_t i = 0; i < shape.contours.size(); ++i) {
             const Contour& local = shape.contours[i];
             Contour& current = shape.curContours[i];
             current.resize(local.size());
-            for (size_t j = 0; j < local.size(); ++j)
-                current[j] = {cosine * local[j].x - sine * local[j].y + body.x,
-                              sine * local[j].x + cosine * local[j].y + body.y};
+            for (size_t j = 0; j < local.size(); ++j) current[j] = frame.toWorld(local[j].x, local[j].y);
         }
     }
 }

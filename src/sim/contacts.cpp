@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 
+#include "sim/body_frame.h"
 #include "sim/globals.h"
 #include "sim/lanes.h"
 #include "sim/motion.h"
@@ -13,7 +14,6 @@ uint64_t pairTestCount = 0;
 
 namespace {
 
-float cross(float ax, float ay, float bx, float by) { return ax * by - ay * bx; }
 
 void add(ContactSum& total, const ContactSum& part, float normalSign) {
     total.count += part.count;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "sim/edge_quads.h"
+#include "sim/body_frame.h"
 #include "sim/globals.h"
 #include "sim/lanes.h"
 #include "sim/trig.h"
@@ -33,8 +34,6 @@ bool isModelRoot(const Body& b) {
     const Anchor* partner = b.plugs[b.parentPlug].partner;
     return partner != nullptr && partner->owner == nullptr;
 }
-
-float cross(float ax, float ay, float bx, float by) { return ax * by - ay * bx; }
 
 void clearAccelerations(Body& b) {
     b.ax = 0.0f;
@@ -131,10 +130,11 @@ void computeEdgeData(Shape& shape) {
     }
 }
 
-void placeAnchorsAtAngle(std::deque<Anchor>& anchors, const Body& b, float cosAngle, float sinAngle) {
+void placeAnchors(std::deque<Anchor>& anchors, const BodyFrame& frame) {
     for (Anchor& anchor : anchors) {
-        anchor.worldX = cosAngle * anchor.localX - sinAngle * anchor.localY + b.x;
-        anchor.worldY = sinAngle * anchor.localX + cosAngle * anchor.localY + b.y;
+        Point world = frame.toWorld(anchor.localX, anchor.localY);
+        anchor.worldX = world.x;
+        anchor.worldY = world.y;
     }
 }
 
@@ -295,19 +295,16 @@ void commitTree(Body& b) {
     b.ax = b.ay = 0.0f;
     b.alpha = 0.0f;
 
+    BodyFrame frame(b);
     for (Shape& shape : b.shapes) {
         if (finiteMotion)
             for (size_t i = 0; i < shape.contours.size(); ++i) shape.curContours[i] = shape.predContours[i];
-        float cosAngle = cosOf(b.angle);
-        float sinAngle = sinOf(b.angle);
-        shape.centreX = cosAngle * shape.localCentreX - sinAngle * shape.localCentreY + b.x;
-        shape.centreY = sinAngle * shape.localCentreX + cosAngle * shape.localCentreY + b.y;
+        Point centre = frame.toWorld(shape.localCentreX, shape.localCentreY);
+        shape.centreX = centre.x;
+        shape.centreY = centre.y;
     }
-
-    float cosAngle = cosOf(b.angle);
-    float sinAngle = sinOf(b.angle);
-    placeAnchorsAtAngle(b.sockets, b, cosAngle, sinAngle);
-    placeAnchorsAtAngle(b.plugs, b, cosAngle, sinAngle);
+    placeAnchors(b.sockets, frame);
+    placeAnchors(b.plugs, frame);
 
     for (Socket& socket : b.sockets)
         if (socket.partner && socket.partner->owner) commitTree(*socket.partner->owner);

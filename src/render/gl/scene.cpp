@@ -9,26 +9,14 @@
 #include "render/overlay.h"
 #include "render/tessellation.h"
 #include "render/textures.h"
+#include "sim/body_frame.h"
 #include "sim/globals.h"
 
 namespace {
 
-// The body's local frame in world coordinates; cosine and sine taken once
-// per body, as 32-bit floats.
-struct BodyTransform {
-    float cosAngle, sinAngle, x, y;
-
-    explicit BodyTransform(const Body& body)
-        : cosAngle(std::cos(body.angle)), sinAngle(std::sin(body.angle)), x(body.x), y(body.y) {}
-
-    Point apply(float localX, float localY) const {
-        return Point{cosAngle * localX - sinAngle * localY + x, sinAngle * localX + cosAngle * localY + y};
-    }
-};
-
 void vertex(const Point& p) { glVertex2f(p.x, p.y); }
 
-void drawTexturedPolygons(const Body& body, const BodyTransform& transform) {
+void drawTexturedPolygons(const Body& body, const BodyFrame& transform) {
     glEnable(GL_TEXTURE_2D);
     for (const auto& polygon : body.textures) {
         glBindTexture(GL_TEXTURE_2D, polygon->texture ? polygon->texture->glName : 0);
@@ -38,25 +26,25 @@ void drawTexturedPolygons(const Body& body, const BodyTransform& transform) {
         size_t count = std::min(polygon->texCoords.size(), polygon->points.size());
         for (size_t i = 0; i < count; ++i) {
             glTexCoord2f(polygon->texCoords[i].x, polygon->texCoords[i].y);
-            vertex(transform.apply(polygon->points[i].x, polygon->points[i].y));
+            vertex(transform.toWorld(polygon->points[i].x, polygon->points[i].y));
         }
         glEnd();
     }
 }
 
-void drawAnchorMarkers(const Body& body, const BodyTransform& transform) {
+void drawAnchorMarkers(const Body& body, const BodyFrame& transform) {
     glColor3f(0.0f, 1.0f, 0.0f);
     glBegin(GL_POINTS);
     glVertex2f(body.x, body.y);
     glEnd();
     for (const Socket& socket : body.sockets) {
         glBegin(GL_POINTS);
-        vertex(transform.apply(socket.localX, socket.localY));
+        vertex(transform.toWorld(socket.localX, socket.localY));
         glEnd();
     }
     glColor3f(0.0f, 0.0f, 1.0f);
     for (const Plug& plug : body.plugs) {
-        Point p = transform.apply(plug.localX, plug.localY);
+        Point p = transform.toWorld(plug.localX, plug.localY);
         glBegin(GL_POINTS);
         vertex(p);
         glVertex2f(p.x, p.y + 1.0f);
@@ -98,7 +86,7 @@ void drawShape(const Shape& shape) {
 }
 
 void drawBody(const Body& body) {
-    BodyTransform transform(body);
+    BodyFrame transform(body);
     glColor3f(1.0f, 1.0f, 1.0f);
     if (!body.textures.empty()) {
         // A textured body shows its textures only: no shapes, no markers,
