@@ -1,6 +1,7 @@
 #include "sim/contacts.h"
 
 #include <algorithm>
+#include <cassert>
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -241,6 +242,9 @@ SweepBox contactBounds(const Body& b) {
 ContactSum testShapes(const Shape& s, const Body& bodyS, const Shape& t) {
     ContactSum sum;
     if (!sweptCirclesMeet(s, t)) return sum;
+    // The quads are laid out by every prediction; a shape tested before it
+    // was ever predicted would be read as having no edges.
+    assert(s.predContours.empty() || !s.edgeQuads.empty());
     const EdgeQuad* edges = s.edgeQuads.data();
     const EdgeQuad* edgesEnd = edges + s.edgeQuads.size();
     MotionLanes motion(bodyS);

@@ -1,6 +1,7 @@
 #include "sim/motion.h"
 
 #include <atomic>
+#include <cassert>
 #include <cmath>
 
 #include "sim/edge_quads.h"
@@ -56,7 +57,24 @@ void predictAnchors(std::deque<Anchor>& anchors, const PredictedMotion& motion) 
     }
 }
 
+// The outlines the step works on run in lockstep with the local one,
+// contour by contour and point by point; the kernels index them together.
+bool outlinesInStep(const Shape& shape) {
+    size_t contours = shape.contours.size();
+    if (shape.curContours.size() < contours || shape.predContours.size() < contours ||
+        shape.cornerVectors.size() < contours || shape.edgeNormals.size() < contours)
+        return false;
+    for (size_t i = 0; i < contours; ++i) {
+        size_t points = shape.curContours[i].size();
+        if (shape.predContours[i].size() != points || shape.cornerVectors[i].size() != points ||
+            shape.edgeNormals[i].size() != points)
+            return false;
+    }
+    return true;
+}
+
 void predictOutline(Shape& shape, const PredictedMotion& motion, Model* model) {
+    assert(outlinesInStep(shape));
     size_t contourCount = shape.contours.size();
     for (size_t i = 0; i < contourCount; ++i) {
         const Contour& current = shape.curContours[i];
@@ -222,6 +240,7 @@ void predictBody(Body& b) {
 void correctJoint(Socket& socket) {
     Plug* plug = socket.partner;
     if (plug == nullptr || socket.owner == nullptr || plug->owner == nullptr) return;
+    assert(plug->partner == &socket);  // joints are partnered both ways
     Body& parent = *socket.owner;
     Body& child = *plug->owner;
 
@@ -305,6 +324,9 @@ void commitTree(Body& b) {
     }
     placeAnchors(b.sockets, frame);
     placeAnchors(b.plugs, frame);
+    // The commit never leaves a pose that is not a number: a step that blew
+    // up keeps the old one.
+    assert(std::isfinite(b.x) && std::isfinite(b.y) && std::isfinite(b.angle));
 
     for (Socket& socket : b.sockets)
         if (socket.partner && socket.partner->owner) commitTree(*socket.partner->owner);

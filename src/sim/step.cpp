@@ -1,6 +1,7 @@
 #include "sim/step.h"
 
 #include <algorithm>
+#include <cassert>
 #include <optional>
 #include <string>
 
@@ -256,6 +257,7 @@ void drawVisitingOrder(std::vector<uint32_t>& order, size_t modelCount) {
     for (size_t i = 0; i < modelCount; ++i) order[i] = static_cast<uint32_t>(i);
     for (size_t i = modelCount > 0 ? modelCount - 1 : 0; i >= 1; --i) {
         size_t j = static_cast<size_t>(nextRandom()) % i;
+        assert(j < i);  // no model keeps its place: the order is one cycle
         std::swap(order[i], order[j]);
     }
 }
