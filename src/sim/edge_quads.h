@@ -1,6 +1,8 @@
 // The predicted edges and the vertices of a shape in groups of four
 // (EdgeQuad, VertexQuad), contour by contour, as the contact kernel reads
-// them: laid out once per prediction instead of once per shape pair tested.
+// them. The prediction writes them itself as it goes (predictShapeOutline);
+// this lays them out from whatever contour sets a shape holds, for shapes
+// made without a prediction.
 #pragma once
 
 #include "sim/records.h"

@@ -4,27 +4,12 @@
 #include <cassert>
 #include <cmath>
 
-#include "sim/edge_quads.h"
 #include "sim/body_frame.h"
 #include "sim/globals.h"
-#include "sim/lanes.h"
+#include "sim/predicted_outline.h"
 #include "sim/trig.h"
 
 namespace {
-
-// Rotation by the predicted turn of the sub-step, about (originX, originY),
-// then moved to the predicted position.
-struct PredictedMotion {
-    float cosTurn, sinTurn;
-    float originX, originY;  // current position
-    float targetX, targetY;  // predicted position
-
-    Point apply(float px, float py) const {
-        float u = px - originX;
-        float v = py - originY;
-        return {cosTurn * u - sinTurn * v + targetX, sinTurn * u + cosTurn * v + targetY};
-    }
-};
 
 PredictedMotion predictedMotionOf(const Body& b) {
     return {b.cosTurn, b.sinTurn, b.x, b.y, b.px, b.py};
@@ -42,13 +27,6 @@ void clearAccelerations(Body& b) {
     b.alpha = 0.0f;
 }
 
-void widenBox(Model& m, Point p) {
-    if (p.x < m.minX) m.minX = p.x;
-    if (p.y < m.minY) m.minY = p.y;
-    if (p.x > m.maxX) m.maxX = p.x;
-    if (p.y > m.maxY) m.maxY = p.y;
-}
-
 void predictAnchors(std::deque<Anchor>& anchors, const PredictedMotion& motion) {
     for (Anchor& anchor : anchors) {
         Point p = motion.apply(anchor.worldX, anchor.worldY);
@@ -59,7 +37,7 @@ void predictAnchors(std::deque<Anchor>& anchors, const PredictedMotion& motion) 
 
 // The outlines the step works on run in lockstep with the local one,
 // contour by contour and point by point; the kernels index them together.
-bool outlinesInStep(const Shape& shape) {
+[[maybe_unused]] bool outlinesInStep(const Shape& shape) {
     size_t contours = shape.contours.size();
     if (shape.curContours.size() < contours || shape.predContours.size() < contours ||
         shape.cornerVectors.size() < contours || shape.edgeNormals.size() < contours)
@@ -73,22 +51,6 @@ bool outlinesInStep(const Shape& shape) {
     return true;
 }
 
-void predictOutline(Shape& shape, const PredictedMotion& motion, Model* model) {
-    assert(outlinesInStep(shape));
-    size_t contourCount = shape.contours.size();
-    for (size_t i = 0; i < contourCount; ++i) {
-        const Contour& current = shape.curContours[i];
-        Contour& predicted = shape.predContours[i];
-        for (size_t j = 0; j < current.size(); ++j) {
-            predicted[j] = motion.apply(current[j].x, current[j].y);
-            if (model) {
-                widenBox(*model, current[j]);
-                widenBox(*model, predicted[j]);
-            }
-        }
-    }
-}
-
 void predictSweptCircle(Shape& shape, const PredictedMotion& motion) {
     Point predictedCentre = motion.apply(shape.centreX, shape.centreY);
     float dx = predictedCentre.x - shape.centreX;
@@ -96,56 +58,6 @@ void predictSweptCircle(Shape& shape, const PredictedMotion& motion) {
     shape.sweptRadius = shape.radius + 1e-5f + 0.5f * std::sqrt(dx * dx + dy * dy);
     shape.sweptX = (shape.centreX + predictedCentre.x) * 0.5f;
     shape.sweptY = (shape.centreY + predictedCentre.y) * 0.5f;
-}
-
-// Corner vector and unit normal of vertex `here` of a contour.
-void edgeDataAt(Point here, Point next, Point previous, bool reversed, Point& corner, Point& normal) {
-    corner = {(here.x - next.x) + (here.x - previous.x), (here.y - next.y) + (here.y - previous.y)};
-    float dx = here.x - next.x;
-    float dy = here.y - next.y;
-    normal = {dy, -dx};
-    float length = std::sqrt(normal.x * normal.x + normal.y * normal.y);
-    if (length != 0.0f) normal = {normal.x / length, normal.y / length};
-    if (reversed) normal = {-normal.x, -normal.y};
-}
-
-// edgeDataAt for vertices j .. j+3 at once, lane by lane the same arithmetic.
-void edgeDataOfFour(const Point* p, Point next, Point previous, bool reversed, Point* corners, Point* normals) {
-    __m128 x, y;
-    loadPoints(p, x, y);
-    __m128 nextX = shiftDown(x, next.x), nextY = shiftDown(y, next.y);
-    __m128 previousX = shiftUp(x, previous.x), previousY = shiftUp(y, previous.y);
-    __m128 dx = _mm_sub_ps(x, nextX), dy = _mm_sub_ps(y, nextY);
-    storePoints(corners, _mm_add_ps(dx, _mm_sub_ps(x, previousX)), _mm_add_ps(dy, _mm_sub_ps(y, previousY)));
-
-    __m128 normalX = dy, normalY = negate(dx);
-    __m128 length = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(normalX, normalX), _mm_mul_ps(normalY, normalY)));
-    __m128 divide = _mm_cmpneq_ps(length, _mm_setzero_ps());  // NaN divides too, as length != 0 holds
-    normalX = _mm_or_ps(_mm_and_ps(divide, _mm_div_ps(normalX, length)), _mm_andnot_ps(divide, normalX));
-    normalY = _mm_or_ps(_mm_and_ps(divide, _mm_div_ps(normalY, length)), _mm_andnot_ps(divide, normalY));
-    if (reversed) {
-        normalX = negate(normalX);
-        normalY = negate(normalY);
-    }
-    storePoints(normals, normalX, normalY);
-}
-
-// Corner vectors and unit edge normals over the predicted outline.
-void computeEdgeData(Shape& shape) {
-    size_t contourCount = shape.contours.size();
-    for (size_t i = 0; i < contourCount; ++i) {
-        const Point* p = shape.predContours[i].data();
-        Point* corners = shape.cornerVectors[i].data();
-        Point* normals = shape.edgeNormals[i].data();
-        bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
-        size_t n = shape.predContours[i].size();
-        size_t j = 0;
-        for (; j + 4 <= n; j += 4)
-            edgeDataOfFour(p + j, p[j + 4 < n ? j + 4 : 0], p[j > 0 ? j - 1 : n - 1], reversed, corners + j,
-                           normals + j);
-        for (; j < n; ++j)
-            edgeDataAt(p[j], p[j + 1 < n ? j + 1 : 0], p[j > 0 ? j - 1 : n - 1], reversed, corners[j], normals[j]);
-    }
 }
 
 void placeAnchors(std::deque<Anchor>& anchors, const BodyFrame& frame) {
@@ -230,10 +142,9 @@ void predictBody(Body& b) {
     predictAnchors(b.sockets, motion);
     predictAnchors(b.plugs, motion);
     for (Shape& shape : b.shapes) {
-        predictOutline(shape, motion, b.model);
+        assert(outlinesInStep(shape));
+        predictShapeOutline(shape, motion, b.model);
         predictSweptCircle(shape, motion);
-        computeEdgeData(shape);
-        layOutQuads(shape);
     }
 }
 

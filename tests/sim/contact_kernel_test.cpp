@@ -180,3 +180,60 @@ TEST(ContactKernel, PredictedEdgeDataMatchesTheScalarFormulas) {
         }
     }
 }
+
+TEST(ContactKernel, PredictionLaysOutTheQuadsAndWidensTheBoxPointByPoint) {
+    // The prediction writes the quads and the model's box four points at a
+    // time. Its quads must be layOutQuads's of the contour sets it wrote, and
+    // its box that of widening by each current and predicted point in turn,
+    // including which zero wins when +0 and -0 tie.
+    resetProcessState();
+    RandomOutlines outlines;
+    std::uniform_real_distribution<float> spread(-3.0f, 3.0f);
+    for (int round = 0; round < 400; ++round) {
+        auto body = makeBox(2, 2, 0, 0);
+        Shape& shape = body->shapes[0];
+        shape.contours.clear();
+        shape.reverseNormals.clear();
+        for (size_t i = 0, count = 1 + outlines.random() % 3; i < count; ++i) {
+            Contour points = outlines.contour(1 + outlines.random() % 13);
+            for (Point& p : points) {  // signed zeros often, and box ends at zero where they tie
+                if (round % 2 == 0) p.x = std::fabs(p.x);
+                if (outlines.random() % 4 == 0) p.x = (outlines.random() % 2) ? 0.0f : -0.0f;
+            }
+            shape.contours.push_back(points);
+            shape.reverseNormals.push_back(static_cast<uint8_t>(outlines.random() % 2));
+        }
+        shape.curContours = shape.predContours = shape.cornerVectors = shape.edgeNormals = shape.contours;
+        bool still = round % 3 == 0;  // a still body predicts every point onto itself
+        body->vx = still ? 0.0f : spread(outlines.random);
+        body->vy = still ? 0.0f : spread(outlines.random);
+        body->omega = still ? 0.0f : spread(outlines.random);
+        Model model;
+        model.minX = model.minY = 9.0e30f;
+        model.maxX = model.maxY = -9.0e30f;
+        body->model = &model;
+        predictBody(*body);
+
+        Shape laidOut = shape;
+        layOutQuads(laidOut);
+        ASSERT_EQ(shape.edgeQuads.size(), laidOut.edgeQuads.size());
+        ASSERT_EQ(shape.vertexQuads.size(), laidOut.vertexQuads.size());
+        for (size_t q = 0; q < shape.edgeQuads.size(); ++q) {
+            EXPECT_EQ(std::memcmp(&shape.edgeQuads[q], &laidOut.edgeQuads[q], sizeof(EdgeQuad)), 0) << round << " " << q;
+            EXPECT_EQ(std::memcmp(&shape.vertexQuads[q], &laidOut.vertexQuads[q], sizeof(VertexQuad)), 0)
+                << round << " " << q;
+        }
+        Model pointByPoint;
+        pointByPoint.minX = pointByPoint.minY = 9.0e30f;
+        pointByPoint.maxX = pointByPoint.maxY = -9.0e30f;
+        for (size_t i = 0; i < shape.contours.size(); ++i)
+            for (size_t j = 0; j < shape.contours[i].size(); ++j)
+                for (Point p : {shape.curContours[i][j], shape.predContours[i][j]}) {
+                    if (p.x < pointByPoint.minX) pointByPoint.minX = p.x;
+                    if (p.y < pointByPoint.minY) pointByPoint.minY = p.y;
+                    if (p.x > pointByPoint.maxX) pointByPoint.maxX = p.x;
+                    if (p.y > pointByPoint.maxY) pointByPoint.maxY = p.y;
+                }
+        EXPECT_EQ(std::memcmp(&model.minX, &pointByPoint.minX, 4 * sizeof(float)), 0) << "round " << round;
+    }
+}
