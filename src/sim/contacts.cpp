@@ -112,16 +112,13 @@ PathsOfFour pathsOf(const VertexQuad& vertices, const MotionLanes& motion) {
     return paths;
 }
 
-template <int lane>
-__m128 laneOf(__m128 lanes) {
-    return _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(lane, lane, lane, lane));
-}
-
 // Whether one edge (its values in every lane) is crossed by any of the four
 // paths: crossedEdgesOfFour's tests with the lanes turned round, vertices
 // instead of edges, each lane the same float operations.
+// Inline: it is the innermost test, four calls per edge quad otherwise.
 template <int lane>
-bool edgeCrossedByAny(const EdgeQuad& quad, const PathsOfFour& paths, __m128 q0x, __m128 q0y) {
+[[gnu::always_inline]] inline bool edgeCrossedByAny(const EdgeQuad& quad, const PathsOfFour& paths, __m128 q0x,
+                                                    __m128 q0y) {
     __m128 nx = laneOf<lane>(_mm_load_ps(quad.nx)), ny = laneOf<lane>(_mm_load_ps(quad.ny));
     __m128 e0x = laneOf<lane>(_mm_load_ps(quad.e0x)), e0y = laneOf<lane>(_mm_load_ps(quad.e0y));
     __m128 zero = _mm_setzero_ps();
@@ -141,14 +138,109 @@ bool edgeCrossedByAny(const EdgeQuad& quad, const PathsOfFour& paths, __m128 q0x
     return (_mm_movemask_ps(ok) & static_cast<int>(paths.laneMask)) != 0;
 }
 
-bool anyCrossing(const PathsOfFour& paths, const EdgeQuad* quad, const EdgeQuad* end) {
+// Where the paths of some vertices of T can lie, in S's predicted frame:
+// their starts q0 and their ends q1 within these bounds, each value in
+// every lane.
+struct PathBounds {
+    __m128 q0MinX, q0MinY, q0MaxX, q0MaxY, q1MinX, q1MinY, q1MaxX, q1MaxY;
+};
+
+__m128 choose(__m128 condition, __m128 ifTrue, __m128 ifFalse) {
+    return _mm_or_ps(_mm_and_ps(condition, ifTrue), _mm_andnot_ps(condition, ifFalse));
+}
+
+__m128 loadPair(const float* pair) { return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(pair))); }
+
+// The bounds of the paths of the points `t` bounds, moved by S's body as
+// pathsOf moves them; false when they cannot be had exactly (see
+// edgesNoPathCrosses). pathsOf's start, cos·u - sin·v + px and
+// sin·u + cos·v + py with u = x - S.x and v = y - S.y, is monotonic in the
+// current x and in the current y, each way by the sign of its factor, so
+// its extremes over the points lie at corners of their bounds, picked by
+// those signs. Lanes: largest x, smallest x, largest y, smallest y.
+bool pathBoundsOf(const Body& bodyS, const PointBounds& t, PathBounds& bounds) {
+    if (!t.exact) return false;
+    __m128 position = _mm_movelh_ps(loadPair(&bodyS.x), loadPair(&bodyS.px));     // x y px py
+    __m128 turn = loadPair(&bodyS.cosTurn);                                       // cos sin
+    __m128 bounded = _mm_cmplt_ps(absolute(position), _mm_set1_ps(1e18f));
+    __m128 unitish = _mm_cmple_ps(absolute(_mm_movelh_ps(turn, turn)), _mm_set1_ps(2.0f));
+    if (_mm_movemask_ps(_mm_and_ps(bounded, unitish)) != 0xF) return false;
+
+    __m128 factorU = _mm_shuffle_ps(turn, turn, _MM_SHUFFLE(1, 1, 0, 0));          // cos cos sin sin
+    __m128 factorV = _mm_xor_ps(_mm_shuffle_ps(turn, turn, _MM_SHUFFLE(0, 0, 1, 1)),
+                                _mm_setr_ps(-0.0f, -0.0f, 0.0f, 0.0f));            // -sin -sin cos cos
+    __m128 wantLargest = _mm_castsi128_ps(_mm_setr_epi32(-1, 0, -1, 0));
+    __m128 lower = _mm_load_ps(t.lower), upper = _mm_load_ps(t.upper);
+    __m128 zero = _mm_setzero_ps();
+    __m128 largestU = _mm_xor_ps(_mm_cmplt_ps(factorU, zero), wantLargest);
+    __m128 largestV = _mm_xor_ps(_mm_cmplt_ps(factorV, zero), wantLargest);
+    __m128 currentX = choose(largestU, laneOf<0>(upper), laneOf<0>(lower));
+    __m128 currentY = choose(largestV, laneOf<1>(upper), laneOf<1>(lower));
+    __m128 u = _mm_sub_ps(currentX, laneOf<0>(position)), v = _mm_sub_ps(currentY, laneOf<1>(position));
+    // a - b is a + (-b) exactly, and (-s)·v is -(s·v): lanes 0 and 1 are
+    // pathsOf's cos·u - sin·v, lanes 2 and 3 its sin·u + cos·v.
+    __m128 target = _mm_shuffle_ps(position, position, _MM_SHUFFLE(3, 3, 2, 2));  // px px py py
+    __m128 start = _mm_add_ps(_mm_add_ps(_mm_mul_ps(factorU, u), _mm_mul_ps(factorV, v)), target);
+    bounds.q0MaxX = laneOf<0>(start);
+    bounds.q0MinX = laneOf<1>(start);
+    bounds.q0MaxY = laneOf<2>(start);
+    bounds.q0MinY = laneOf<3>(start);
+    bounds.q1MinX = laneOf<2>(lower);
+    bounds.q1MinY = laneOf<3>(lower);
+    bounds.q1MaxX = laneOf<2>(upper);
+    bounds.q1MaxY = laneOf<3>(upper);
+    return true;
+}
+
+// The edges of a quad that no path within the bounds can cross: every path
+// starts more than 0.02 inside the edge's line, or every path ends outside
+// it.
+//
+// Why this is exact, float for float: the kernel's start of a path,
+// n.x·(q0.x - e0.x) + n.y·(q0.y - e0.y), is made of correctly rounded
+// subtractions, products and a sum, each monotonic in its operands (flush
+// to zero keeps them so). As q0.x grows it therefore never falls when
+// n.x >= 0 and never rises when n.x <= 0, and likewise in q0.y; so no path
+// has a larger start than the same expression at the corner of the bounds
+// picked by the signs of n, and when that is below the tolerance, every
+// path's is. The end is bounded from below at the opposite corner of the
+// ends' bounds; pathBoundsOf finds the starts' bounds by the same argument.
+// Monotonicity needs no NaN and no overflow: the points' bounds and S's
+// position are finite and below 1e18, its cosine and sine at most 2, and
+// the edge's start and normal (boundedMask) below 1e18, so every value
+// stays below 1e37. Only bounded edges are passed over.
+uint32_t edgesNoPathCrosses(const EdgeQuad& quad, const PathBounds& bounds) {
+    __m128 nx = _mm_load_ps(quad.nx), ny = _mm_load_ps(quad.ny);
+    __m128 e0x = _mm_load_ps(quad.e0x), e0y = _mm_load_ps(quad.e0y);
+    __m128 zero = _mm_setzero_ps();
+    __m128 xRises = _mm_cmpge_ps(nx, zero), yRises = _mm_cmpge_ps(ny, zero);
+    __m128 startX = choose(xRises, bounds.q0MaxX, bounds.q0MinX);
+    __m128 startY = choose(yRises, bounds.q0MaxY, bounds.q0MinY);
+    __m128 largestStart = _mm_add_ps(_mm_mul_ps(nx, _mm_sub_ps(startX, e0x)), _mm_mul_ps(ny, _mm_sub_ps(startY, e0y)));
+    __m128 endX = choose(xRises, bounds.q1MinX, bounds.q1MaxX);
+    __m128 endY = choose(yRises, bounds.q1MinY, bounds.q1MaxY);
+    __m128 smallestEnd = _mm_add_ps(_mm_mul_ps(nx, _mm_sub_ps(endX, e0x)), _mm_mul_ps(ny, _mm_sub_ps(endY, e0y)));
+    __m128 uncrossed =
+        _mm_or_ps(_mm_cmplt_ps(largestStart, _mm_set1_ps(startTolerance)), _mm_cmpgt_ps(smallestEnd, zero));
+    return static_cast<uint32_t>(_mm_movemask_ps(uncrossed)) & quad.boundedMask;
+}
+
+// Shapes with more edge quads than this are tested without the box
+// rejection (no shape the reader makes comes near).
+constexpr size_t mostQuadsRejected = 64;
+
+// Whether any of the four paths crosses any edge of S whose bit is set in
+// `live` (four bits per quad; null: every edge).
+[[gnu::always_inline]] inline bool anyCrossing(const PathsOfFour& paths, const EdgeQuad* quads, size_t quadCount,
+                                               const uint8_t* live) {
     __m128 q0x = _mm_load_ps(paths.q0x), q0y = _mm_load_ps(paths.q0y);
-    for (; quad < end; ++quad) {
-        uint32_t edges = quad->laneMask;
-        if (edgeCrossedByAny<0>(*quad, paths, q0x, q0y)) return true;  // lane 0 is always an edge
-        if ((edges & 2u) && edgeCrossedByAny<1>(*quad, paths, q0x, q0y)) return true;
-        if ((edges & 4u) && edgeCrossedByAny<2>(*quad, paths, q0x, q0y)) return true;
-        if ((edges & 8u) && edgeCrossedByAny<3>(*quad, paths, q0x, q0y)) return true;
+    for (size_t k = 0; k < quadCount; ++k) {
+        const EdgeQuad& quad = quads[k];
+        uint32_t edges = live != nullptr ? live[k] : quad.laneMask;
+        if ((edges & 1u) && edgeCrossedByAny<0>(quad, paths, q0x, q0y)) return true;
+        if ((edges & 2u) && edgeCrossedByAny<1>(quad, paths, q0x, q0y)) return true;
+        if ((edges & 4u) && edgeCrossedByAny<2>(quad, paths, q0x, q0y)) return true;
+        if ((edges & 8u) && edgeCrossedByAny<3>(quad, paths, q0x, q0y)) return true;
     }
     return false;
 }
@@ -167,6 +259,27 @@ void recordContact(ContactSum& sum, Point q0, Point q1, Point e0, Point e1, Poin
     sum.sumStatic += s.staticFriction * t.staticFriction;
     sum.sumWeight += weight;
     sum.count += 1;
+}
+
+// The contacts of four paths, vertex by vertex and edge by edge, in the
+// order in which they are added up.
+void recordCrossings(ContactSum& sum, const PathsOfFour& paths, const VertexQuad& vertices, const Shape& s,
+                     const Shape& t) {
+    const EdgeQuad* edgesEnd = s.edgeQuads.data() + s.edgeQuads.size();
+    for (int lane = 0; lane < 4; ++lane) {
+        if (!(vertices.laneMask & (1u << lane))) continue;
+        Point q0{paths.q0x[lane], paths.q0y[lane]};
+        Point q1{vertices.predX[lane], vertices.predY[lane]};
+        PathLanes path(q0, q1, {vertices.cornerX[lane], vertices.cornerY[lane]});
+        for (const EdgeQuad* quad = s.edgeQuads.data(); quad < edgesEnd; ++quad) {
+            int crossed = crossedEdgesOfFour(*quad, path) & static_cast<int>(quad->laneMask);
+            for (; crossed != 0; crossed &= crossed - 1) {
+                int edge = std::countr_zero(static_cast<unsigned>(crossed));
+                recordContact(sum, q0, q1, {quad->e0x[edge], quad->e0y[edge]}, {quad->e1x[edge], quad->e1y[edge]},
+                              {quad->nx[edge], quad->ny[edge]}, s, t);
+            }
+        }
+    }
 }
 
 void applyImpulse(Body& b, float invMass, float invInertia, float leverX, float leverY, float impulseX,
@@ -239,35 +352,60 @@ SweepBox contactBounds(const Body& b) {
     return box;
 }
 
+namespace {
+
+// Whether the box rejection is worth its cost: for S with more than four
+// edges, or much larger than T (a floor or a wall, most of whose edges T's
+// bounds miss). Between two small shapes of four edges it costs about what
+// it saves.
+bool rejectionPays(const Shape& s, const Shape& t) {
+    return (s.edgeQuads.size() > 1 || s.sweptRadius > 2.0f * t.sweptRadius) && s.edgeQuads.size() <= mostQuadsRejected;
+}
+
+// testShapes for S with many edges or a large S: first the edges that some
+// path of T may cross, by the bounds of all of T's paths; when there are
+// none, T's vertices are not visited. Out of line, so that the plain test
+// between two small shapes keeps its registers.
+[[gnu::noinline]] ContactSum testShapesRejecting(const Shape& s, const Body& bodyS, const Shape& t,
+                                                 const PathBounds& bounds) {
+    ContactSum sum;
+    const EdgeQuad* edges = s.edgeQuads.data();
+    size_t edgeQuadCount = s.edgeQuads.size();
+    uint8_t liveEdges[mostQuadsRejected];
+    uint32_t anyLive = 0;
+    for (size_t k = 0; k < edgeQuadCount; ++k) {
+        uint32_t live = edges[k].laneMask & ~edgesNoPathCrosses(edges[k], bounds);
+        liveEdges[k] = static_cast<uint8_t>(live);
+        anyLive |= live;
+    }
+    if (anyLive == 0) return sum;
+    MotionLanes motion(bodyS);
+    for (const VertexQuad& vertices : t.vertexQuads) {
+        PathsOfFour paths = pathsOf(vertices, motion);
+        if (anyCrossing(paths, edges, edgeQuadCount, liveEdges)) recordCrossings(sum, paths, vertices, s, t);
+    }
+    return sum;
+}
+
+}  // namespace
+
 ContactSum testShapes(const Shape& s, const Body& bodyS, const Shape& t) {
     ContactSum sum;
     if (!sweptCirclesMeet(s, t)) return sum;
     // The quads are laid out by every prediction; a shape tested before it
     // was ever predicted would be read as having no edges.
     assert(s.predContours.empty() || !s.edgeQuads.empty());
+    PathBounds bounds;
+    if (rejectionPays(s, t) && pathBoundsOf(bodyS, t.bounds, bounds)) return testShapesRejecting(s, bodyS, t, bounds);
     const EdgeQuad* edges = s.edgeQuads.data();
-    const EdgeQuad* edgesEnd = edges + s.edgeQuads.size();
+    size_t edgeQuadCount = s.edgeQuads.size();
     MotionLanes motion(bodyS);
     for (const VertexQuad& vertices : t.vertexQuads) {
         PathsOfFour paths = pathsOf(vertices, motion);
         // Contacts are rare: first ask, in any order, whether any of the
         // four paths crosses any edge; only then visit them in the order
         // in which contacts are recorded, vertex by vertex, edge by edge.
-        if (!anyCrossing(paths, edges, edgesEnd)) continue;
-        for (int lane = 0; lane < 4; ++lane) {
-            if (!(vertices.laneMask & (1u << lane))) continue;
-            Point q0{paths.q0x[lane], paths.q0y[lane]};
-            Point q1{vertices.predX[lane], vertices.predY[lane]};
-            PathLanes path(q0, q1, {vertices.cornerX[lane], vertices.cornerY[lane]});
-            for (const EdgeQuad* quad = edges; quad < edgesEnd; ++quad) {
-                int crossed = crossedEdgesOfFour(*quad, path) & static_cast<int>(quad->laneMask);
-                for (; crossed != 0; crossed &= crossed - 1) {
-                    int edge = std::countr_zero(static_cast<unsigned>(crossed));
-                    recordContact(sum, q0, q1, {quad->e0x[edge], quad->e0y[edge]}, {quad->e1x[edge], quad->e1y[edge]},
-                                  {quad->nx[edge], quad->ny[edge]}, s, t);
-                }
-            }
-        }
+        if (anyCrossing(paths, edges, edgeQuadCount, nullptr)) recordCrossings(sum, paths, vertices, s, t);
     }
     return sum;
 }

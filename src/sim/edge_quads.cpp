@@ -1,6 +1,5 @@
 #include "sim/edge_quads.h"
 
-#include "sim/lanes.h"
 
 namespace {
 
@@ -31,6 +30,7 @@ void layOutEdges(Shape& shape) {
                 _mm_store_ps(quad->nx, nx);
                 _mm_store_ps(quad->ny, ny);
                 quad->laneMask = 0xF;
+                quad->boundedMask = boundedEdgeLanes(*quad);
                 continue;
             }
             quad->laneMask = 0;
@@ -48,8 +48,14 @@ void layOutEdges(Shape& shape) {
                 quad->ny[lane] = normal.y;
                 if (real) quad->laneMask |= 1u << lane;
             }
+            quad->boundedMask = boundedEdgeLanes(*quad);
         }
     }
+}
+
+void boundVertices(VertexQuad& quad) {
+    quad.bounds = boundsOfFour(_mm_load_ps(quad.curX), _mm_load_ps(quad.curY), _mm_load_ps(quad.predX),
+                               _mm_load_ps(quad.predY), quad.laneMask);
 }
 
 void layOutVertices(Shape& shape) {
@@ -74,6 +80,7 @@ void layOutVertices(Shape& shape) {
                 _mm_store_ps(quad->cornerX, x);
                 _mm_store_ps(quad->cornerY, y);
                 quad->laneMask = 0xF;
+                boundVertices(*quad);
                 continue;
             }
             quad->laneMask = 0;
@@ -91,6 +98,7 @@ void layOutVertices(Shape& shape) {
                 quad->cornerY[lane] = corner.y;
                 if (real) quad->laneMask |= 1u << lane;
             }
+            boundVertices(*quad);
         }
     }
 }
@@ -104,4 +112,7 @@ void layOutQuads(Shape& shape) {
     if (shape.vertexQuads.size() != vertexQuads) shape.vertexQuads.resize(vertexQuads);
     layOutEdges(shape);
     layOutVertices(shape);
+    shape.bounds = emptyBounds();
+    for (const VertexQuad& quad : shape.vertexQuads) widenBounds(shape.bounds, quad.bounds);
+    if (shape.vertexQuads.empty()) shape.bounds.exact = 0;
 }

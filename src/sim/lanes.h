@@ -39,3 +39,18 @@ inline __m128 shiftUp(__m128 lanes, float previous) {
 // -x by flipping the sign bit, as the scalar negation does (0 - x would
 // turn +0 into +0 instead of -0).
 inline __m128 negate(__m128 lanes) { return _mm_xor_ps(lanes, _mm_set1_ps(-0.0f)); }
+
+// |x| by clearing the sign bit.
+inline __m128 absolute(__m128 lanes) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), lanes); }
+
+// Every lane of `lanes` set to its lane number `lane`.
+template <int lane>
+__m128 laneOf(__m128 lanes) {
+    return _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(lane, lane, lane, lane));
+}
+
+// All bits set in lane k when bit k of `mask` is set.
+inline __m128 lanesOf(uint32_t mask) {
+    __m128i bits = _mm_setr_epi32(1, 2, 4, 8);
+    return _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(static_cast<int>(mask)), bits), bits));
+}

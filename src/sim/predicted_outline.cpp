@@ -1,8 +1,10 @@
 #include "sim/predicted_outline.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
+#include "sim/edge_quads.h"
 #include "sim/lanes.h"
 
 namespace {
@@ -22,31 +24,6 @@ struct MotionLanes {
     }
 };
 
-// Running bounds, lane by lane. A lane keeps the first of equal values, as
-// "if (p < min) min = p" does, and NaN never enters (minps and maxps return
-// their second operand when either is NaN).
-struct BoundsLanes {
-    __m128 minX = _mm_set1_ps(INFINITY), minY = _mm_set1_ps(INFINITY);
-    __m128 maxX = _mm_set1_ps(-INFINITY), maxY = _mm_set1_ps(-INFINITY);
-
-    void widen(__m128 x, __m128 y) {
-        minX = _mm_min_ps(x, minX);
-        minY = _mm_min_ps(y, minY);
-        maxX = _mm_max_ps(x, maxX);
-        maxY = _mm_max_ps(y, maxY);
-    }
-};
-
-float smallestLane(__m128 lanes) {
-    lanes = _mm_min_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(2, 3, 0, 1)));
-    return _mm_cvtss_f32(_mm_min_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(1, 0, 3, 2))));
-}
-
-float largestLane(__m128 lanes) {
-    lanes = _mm_max_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(2, 3, 0, 1)));
-    return _mm_cvtss_f32(_mm_max_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(1, 0, 3, 2))));
-}
-
 void widenBox(Model& m, Point p) {
     if (p.x < m.minX) m.minX = p.x;
     if (p.y < m.minY) m.minY = p.y;
@@ -56,12 +33,14 @@ void widenBox(Model& m, Point p) {
 
 // The shape's bounds folded into the model's box. Folding the bounds gives
 // the box that widening point by point would, because equal floats are the
-// same bits, but for +0 and -0: there the first met wins, and the lanes
-// have lost the order, so a bound of zero is found again point by point.
-void widenModelBox(Model& m, const BoundsLanes& lanes, const Shape& shape) {
-    float minX = smallestLane(lanes.minX), minY = smallestLane(lanes.minY);
-    float maxX = largestLane(lanes.maxX), maxY = largestLane(lanes.maxY);
-    if (minX == 0.0f || minY == 0.0f || maxX == 0.0f || maxY == 0.0f) {
+// same bits, but for +0 and -0: there the first met wins, and the bounds
+// have lost the order. So a bound of zero, and bounds that left a NaN out
+// (not exact), are found again point by point.
+void widenModelBox(Model& m, const Shape& shape) {
+    const PointBounds& bounds = shape.bounds;
+    float minX = std::min(bounds.lower[0], bounds.lower[2]), minY = std::min(bounds.lower[1], bounds.lower[3]);
+    float maxX = std::max(bounds.upper[0], bounds.upper[2]), maxY = std::max(bounds.upper[1], bounds.upper[3]);
+    if (!bounds.exact || minX == 0.0f || minY == 0.0f || maxX == 0.0f || maxY == 0.0f) {
         for (size_t i = 0; i < shape.contours.size(); ++i)
             for (size_t j = 0; j < shape.curContours[i].size(); ++j) {
                 widenBox(m, shape.curContours[i][j]);
@@ -85,7 +64,7 @@ __m128 firstLanes(__m128 lanes, size_t count) {
 // Predicted points of one contour, and the current and predicted lanes of
 // its vertex quads.
 void predictPoints(const Contour& current, Contour& predicted, const MotionLanes& motion, VertexQuad* quad,
-                   uint32_t contour, BoundsLanes& bounds) {
+                   uint32_t contour) {
     size_t n = current.size();
     for (size_t first = 0; first < n; first += 4, ++quad) {
         quad->contour = contour;
@@ -95,8 +74,6 @@ void predictPoints(const Contour& current, Contour& predicted, const MotionLanes
             loadPoints(current.data() + first, x, y);
             motion.apply(x, y, px, py);
             storePoints(predicted.data() + first, px, py);
-            bounds.widen(x, y);
-            bounds.widen(px, py);
             quad->laneMask = 0xF;
         } else {
             size_t real = n - first;
@@ -108,13 +85,7 @@ void predictPoints(const Contour& current, Contour& predicted, const MotionLanes
             x = _mm_load_ps(curX);
             y = _mm_load_ps(curY);
             motion.apply(x, y, px, py);
-            // Padding lanes are NaN for the bounds (never widen) and zero in the quad.
-            __m128 nan = _mm_set1_ps(NAN), keep = firstLanes(_mm_castsi128_ps(_mm_set1_epi32(-1)), real);
-            bounds.widen(_mm_or_ps(_mm_and_ps(keep, x), _mm_andnot_ps(keep, nan)),
-                         _mm_or_ps(_mm_and_ps(keep, y), _mm_andnot_ps(keep, nan)));
-            bounds.widen(_mm_or_ps(_mm_and_ps(keep, px), _mm_andnot_ps(keep, nan)),
-                         _mm_or_ps(_mm_and_ps(keep, py), _mm_andnot_ps(keep, nan)));
-            px = firstLanes(px, real);
+            px = firstLanes(px, real);  // padding lanes are zero in the quad
             py = firstLanes(py, real);
             _mm_store_ps(predX, px);
             _mm_store_ps(predY, py);
@@ -125,6 +96,7 @@ void predictPoints(const Contour& current, Contour& predicted, const MotionLanes
         _mm_store_ps(quad->curY, y);
         _mm_store_ps(quad->predX, px);
         _mm_store_ps(quad->predY, py);
+        quad->bounds = boundsOfFour(x, y, px, py, quad->laneMask);
     }
 }
 
@@ -185,6 +157,7 @@ void predictEdges(const Contour& predicted, Contour& corners, Contour& normals, 
             edgeDataOfFour(p + first, p[first + 4 < n ? first + 4 : 0], p[first > 0 ? first - 1 : n - 1], reversed,
                            corners.data() + first, normals.data() + first, *edges, *vertices);
             edges->laneMask = 0xF;
+            edges->boundedMask = boundedEdgeLanes(*edges);
             continue;
         }
         edges->laneMask = 0;
@@ -209,6 +182,7 @@ void predictEdges(const Contour& predicted, Contour& corners, Contour& normals, 
             vertices->cornerX[lane] = corner.x;
             vertices->cornerY[lane] = corner.y;
         }
+        edges->boundedMask = boundedEdgeLanes(*edges);
     }
 }
 
@@ -225,12 +199,11 @@ void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* mod
     if (shape.vertexQuads.size() != quads) shape.vertexQuads.resize(quads);
     if (shape.edgeQuads.size() != quads) shape.edgeQuads.resize(quads);
     MotionLanes lanes(motion);
-    BoundsLanes bounds;
     VertexQuad* vertices = shape.vertexQuads.data();
     EdgeQuad* edges = shape.edgeQuads.data();
     for (size_t i = 0; i < shape.contours.size(); ++i) {
         auto contour = static_cast<uint32_t>(i);
-        predictPoints(shape.curContours[i], shape.predContours[i], lanes, vertices, contour, bounds);
+        predictPoints(shape.curContours[i], shape.predContours[i], lanes, vertices, contour);
         bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
         predictEdges(shape.predContours[i], shape.cornerVectors[i], shape.edgeNormals[i], reversed, edges, vertices,
                      contour);
@@ -238,5 +211,12 @@ void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* mod
         vertices += groups;
         edges += groups;
     }
-    if (model != nullptr) widenModelBox(*model, bounds, shape);
+    if (quads == 1) {
+        shape.bounds = shape.vertexQuads[0].bounds;
+    } else {
+        shape.bounds = emptyBounds();
+        for (const VertexQuad& quad : shape.vertexQuads) widenBounds(shape.bounds, quad.bounds);
+        if (quads == 0) shape.bounds.exact = 0;
+    }
+    if (model != nullptr) widenModelBox(*model, shape);
 }

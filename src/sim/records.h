@@ -47,10 +47,22 @@ struct Colour {
     float red = 0.0f, green = 0.0f, blue = 0.0f;
 };
 
+// Bounds of some current and predicted points, for the contact test's box
+// rejection: lower holds the smallest current x and y, then the smallest
+// predicted x and y; upper the largest. `exact` is 0 when a point is NaN or
+// a bound reaches 1e18 in size; the rejection uses only exact bounds.
+struct PointBounds {
+    alignas(16) float lower[4];
+    alignas(16) float upper[4];
+    uint32_t exact = 0;
+};
+
 // Four predicted edges of one contour, laid out for the contact kernel: lane
 // k is edge firstEdge + k, from (e0x, e0y) to (e1x, e1y) with unit normal
 // (nx, ny). Lanes past the contour's last edge are zero and left out of
-// laneMask (bit k set for a real edge).
+// laneMask (bit k set for a real edge). boundedMask holds the real edges
+// whose start and normal are finite and below 1e18 in size, the only ones
+// the contact test's box rejection may pass over.
 struct EdgeQuad {
     alignas(16) float e0x[4];
     alignas(16) float e0y[4];
@@ -61,11 +73,12 @@ struct EdgeQuad {
     uint32_t contour = 0;
     uint32_t firstEdge = 0;
     uint32_t laneMask = 0;
+    uint32_t boundedMask = 0;
 };
 
 // Four vertices of one contour for the contact kernel: current and
-// predicted position and corner vector. Lanes past the contour's last
-// vertex are zero and left out of laneMask.
+// predicted position and corner vector, and the bounds of the real lanes.
+// Lanes past the contour's last vertex are zero and left out of laneMask.
 struct VertexQuad {
     alignas(16) float curX[4];
     alignas(16) float curY[4];
@@ -76,6 +89,7 @@ struct VertexQuad {
     uint32_t contour = 0;
     uint32_t firstVertex = 0;
     uint32_t laneMask = 0;
+    PointBounds bounds;
 };
 
 struct Body;
@@ -94,6 +108,7 @@ struct Shape {
     ContourSet curContours;              // current world outline
     std::vector<EdgeQuad> edgeQuads;     // the predicted edges and normals again, four by four
     std::vector<VertexQuad> vertexQuads; // current and predicted vertices and corners, four by four
+    PointBounds bounds;                  // of all vertexQuads
     float sweptRadius = 0.0f;
     float radius = 0.0f;                 // bounding radius about the local centre
     float centreX = 0.0f, centreY = 0.0f;

@@ -124,6 +124,83 @@ TEST(ContactKernel, FourLaneTestMatchesTheScalarAlgorithmBitForBit) {
     EXPECT_GT(contactsSeen, 1000) << "the random outlines must cross often for the comparison to mean much";
 }
 
+TEST(ContactKernel, BoxRejectionPassesOverNoCrossing) {
+    // The test first passes over the edges of S that no path of T can cross,
+    // judged by the bounds of T's paths. Here every vertex of T starts and
+    // ends within a hair of the limits the kernel tests, near one or a few
+    // edges of a real polygon (normals from a prediction): starts around
+    // 0.02 inside an edge's line, ends around the line itself, so that whole
+    // shapes sit on either side of the rejection's thresholds. Some rounds
+    // put the starts exactly on the float tolerance or the next float below.
+    resetProcessState();
+    std::mt19937 random(7);
+    auto uniform = [&](float low, float high) { return std::uniform_real_distribution<float>(low, high)(random); };
+    int contactsSeen = 0, emptyRounds = 0;
+    for (int round = 0; round < 4000; ++round) {
+        bool onTolerance = round % 4 == 0;
+        // S: an axis-aligned square whose top edge is y = 0 (every start exact), or a
+        // regular polygon anywhere, counter-clockwise, still.
+        size_t sides = onTolerance ? 4 : 3 + random() % 14;
+        float radius = onTolerance ? 8.0f : uniform(0.5f, 60.0f);
+        Point centre = onTolerance ? Point{} : Point{uniform(-500, 500), uniform(-500, 500)};
+        float phase = onTolerance ? 0.7853982f : uniform(0, 6.3f);
+        auto body = makeBox(2, 2, centre.x, centre.y);
+        Shape& s = body->shapes[0];
+        Contour polygon;
+        for (size_t k = 0; k < sides; ++k) {
+            float angle = phase + 6.2831853f * static_cast<float>(k) / static_cast<float>(sides);
+            polygon.push_back({centre.x + radius * std::cos(angle), centre.y + radius * std::sin(angle)});
+        }
+        if (onTolerance) polygon = {{-4, -8}, {4, -8}, {4, 0}, {-4, 0}};
+        s.contours = s.curContours = s.predContours = s.cornerVectors = s.edgeNormals = {polygon};
+        predictBody(*body);  // still: dt 1 and no velocity
+        s.sweptRadius = 1e6f;
+
+        // T: vertices near a few of S's edges, facing into S. Its swept
+        // circle is the smaller, so that even the square's test rejects.
+        Shape t;
+        t.sweptRadius = 1e5f;
+        t.bounce = 0.5f;
+        size_t nearEdges = 1 + random() % 2, first = onTolerance ? 2 : random() % sides;
+        for (size_t c = 0, contours = 1 + random() % 2; c < contours; ++c) {
+            Contour current, predicted, corners;
+            for (size_t k = 0, points = 1 + random() % 9; k < points; ++k) {
+                size_t j = (first + random() % nearEdges) % sides;
+                Point e0 = s.predContours[0][j], e1 = s.predContours[0][(j + 1) % sides], n = s.edgeNormals[0][j];
+                float along = uniform(-0.2f, 1.2f), start = uniform(-0.024f, -0.016f), end = uniform(-0.01f, 0.004f);
+                Point onLine{e0.x + along * (e1.x - e0.x), e0.y + along * (e1.y - e0.y)};
+                Point here{onLine.x + start * n.x, onLine.y + start * n.y};
+                if (onTolerance) {  // the top edge, y = 0, normal (0, 1): the start is y itself
+                    float depth = random() % 2 ? -0x1.47ae14p-6f : std::nextafter(-0x1.47ae14p-6f, -1.0f);
+                    here = {uniform(-3.0f, 3.0f), depth};
+                    end = uniform(-0.001f, 0.001f);
+                    n = {0.0f, 1.0f};
+                    onLine = {here.x, 0.0f};
+                }
+                current.push_back(here);
+                predicted.push_back({onLine.x + end * n.x, onLine.y + end * n.y});
+                corners.push_back({-n.x, -n.y});
+            }
+            t.curContours.push_back(current);
+            t.predContours.push_back(predicted);
+            t.cornerVectors.push_back(corners);
+            t.edgeNormals.push_back(corners);
+        }
+        t.contours = t.curContours;
+        layOutQuads(t);
+
+        ContactSum expected = referenceTestShapes(s, *body, t);
+        ContactSum actual = testShapes(s, *body, t);
+        ASSERT_TRUE(sameBits(expected, actual)) << "round " << round << ": " << expected.count << " contacts expected, "
+                                                << actual.count << " found";
+        contactsSeen += expected.count;
+        emptyRounds += expected.count == 0;
+    }
+    // Both sides of the thresholds must be met often.
+    EXPECT_GT(contactsSeen, 2000);
+    EXPECT_GT(emptyRounds, 500);
+}
+
 TEST(ContactKernel, StartToleranceIsTheDoubleComparisonOnFloats) {
     // A bolted floor whose top edge is y = 0 and a box whose bottom starts at
     // y = start and moves down across it. The path may start at most 0.02
