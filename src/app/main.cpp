@@ -2,6 +2,7 @@
 // window or one without.
 #include <iostream>
 
+#include "app/data_location.h"
 #include "app/file_check.h"
 #include "app/main_loop.h"
 #include "app/options.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, options, exitCode)) return exitCode;
     if (!options.checkFiles.empty()) return checkFiles(options.checkFiles, options.checkAsDropped, std::cout);
     setStepThreads(options.threads > 0 ? options.threads : hardwareThreads());
+    locateData(options, installedDataDirectory(executablePath()), std::cerr);
     if (!options.headless) return runWindowed(options);
     HeadlessWindowSystem windowSystem;
     NullRenderer renderer;
