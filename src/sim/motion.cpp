@@ -59,7 +59,7 @@ void predictAnchors(std::deque<Anchor>& anchors, const PredictedMotion& motion) 
 
 // The outlines the step works on run in lockstep with the local one,
 // contour by contour and point by point; the kernels index them together.
-bool outlinesInStep(const Shape& shape) {
+[[maybe_unused]] bool outlinesInStep(const Shape& shape) {
     size_t contours = shape.contours.size();
     if (shape.curContours.size() < contours || shape.predContours.size() < contours ||
         shape.cornerVectors.size() < contours || shape.edgeNormals.size() < contours)
