@@ -4,7 +4,7 @@
 # Not part of CI. Findings land in <build dir>/findings/; turn each into a
 # regression test under tests/.
 #
-# Usage: fuzz/run.sh [--campaign] [target...]   (default: all four)
+# Usage: fuzz/run.sh [--campaign] [target...]   (default: all six)
 #   quick run (default): each target for FUZZ_SECONDS (60) seconds, in turn.
 #   --campaign: each target for FUZZ_RUNS (10 million) executions or
 #     FUZZ_SECONDS (900) seconds, whichever comes first, two at a time under
@@ -33,7 +33,8 @@ else
 fi
 build_dir="${VANTOR_FUZZ_BUILD_DIR:-build-fuzz}"
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(world_reader_fuzzer settings_reader_fuzzer tga_decoder_fuzzer picture_path_fuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(world_reader_fuzzer settings_reader_fuzzer tga_decoder_fuzzer picture_path_fuzzer
+  record_parser_fuzzer session_fuzzer)
 
 # The fuzzing toolchain is this script's own need, so CI never installs it.
 missing=()
@@ -55,7 +56,8 @@ cmake -S . -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Re
   -DVANTOR_FUZZ=ON -DVANTOR_SANITIZE=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" >/dev/null
 cmake --build "$build_dir" -j2 --target "${targets[@]}"
 
-# The committed corpus each target grows.
+# The committed corpus each target grows; none yet for the record parser
+# and the session.
 corpus_of() {
   case "$1" in
     world_reader_fuzzer) echo tests/corpus/world ;;
@@ -106,6 +108,7 @@ run_target() {
 merge_corpus() {
   local target="$1" corpus baseline
   corpus="$(corpus_of "$target")"
+  [ -n "$corpus" ] || return 0
   baseline="$(mktemp -d)"
   for dir in "$corpus" $(seeds_of "$target"); do
     find "$dir" -maxdepth 1 -type f -exec cp {} "$baseline/" \;
@@ -126,7 +129,7 @@ report() {
   echo "== $target"
   grep -E '^Done |^stat::number_of_executed_units|^stat::slowest_unit_time_sec|^stat::peak_rss_mb' "$log" || true
   grep -E ' cov: ' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+' || true
-  echo "committed corpus: $(find "$corpus" -type f | wc -l) files, $(cat "$corpus"/* | wc -c) bytes"
+  [ -z "$corpus" ] || echo "committed corpus: $(find "$corpus" -type f | wc -l) files, $(cat "$corpus"/* | wc -c) bytes"
   ls "$build_dir/findings/$target-"* 2>/dev/null || echo "findings: none"
 }
 
