@@ -64,6 +64,8 @@ corpus_of() {
     settings_reader_fuzzer) echo tests/corpus/settings ;;
     tga_decoder_fuzzer) echo tests/corpus/tga ;;
     picture_path_fuzzer) echo tests/corpus/picture ;;
+    record_parser_fuzzer) echo tests/corpus/record ;;
+    session_fuzzer) echo tests/corpus/session ;;
   esac
 }
 
