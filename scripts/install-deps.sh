@@ -13,6 +13,8 @@ packages=(
   libcurl4-openssl-dev
   libcli11-dev nlohmann-json3-dev
   xvfb xauth xdotool x11-apps x11-utils xfonts-base libx11-dev imagemagick python3
+  # cpack -G DEB (dpkg-shlibdeps, file); the install test (desktop-file-validate, groff)
+  dpkg-dev file desktop-file-utils groff-base
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,4 +1,9 @@
-// Program entry: the command line chooses a run in a window or one without.
+// Program entry: the command line chooses a check of files, or a run in a
+// window or one without.
+#include <iostream>
+
+#include "app/data_location.h"
+#include "app/file_check.h"
 #include "app/main_loop.h"
 #include "app/options.h"
 #include "app/windowed.h"
@@ -11,7 +16,9 @@ int main(int argc, char** argv) {
     RunOptions options;
     int exitCode = 0;
     if (!parseOptions(argc, argv, options, exitCode)) return exitCode;
+    if (!options.checkFiles.empty()) return checkFiles(options.checkFiles, options.checkAsDropped, std::cout);
     setStepThreads(options.threads > 0 ? options.threads : hardwareThreads());
+    locateData(options, installedDataDirectory(executablePath()), std::cerr);
     if (!options.headless) return runWindowed(options);
     HeadlessWindowSystem windowSystem;
     NullRenderer renderer;

@@ -8,6 +8,8 @@
 #include "app/input_state.h"
 #include "app/replay.h"
 #include "app/state_dump.h"
+#include "app/world_reload.h"
+#include "files/read_log.h"
 #include "files/reader.h"
 #include "files/settings.h"
 #include "render/overlay.h"
@@ -51,6 +53,14 @@ std::function<bool(long)> goesOnFor(const RunOptions& options, const ReplaySourc
     return [=, &windowSystem](long passesMade) {
         return passesMade < frames || (untilReplayEnds && (!replay->finished() || windowSystem.quitPending()));
     };
+}
+
+// --watch: the reload hook, given the names of the files start-up read.
+std::function<void()> watchHook(WindowSystem& windowSystem, const RunOptions& options, const ProgramActions& actions,
+                                ReadLogScope& startUpReads) {
+    std::vector<std::string> filesRead = startUpReads.take();
+    if (!options.watch) return {};
+    return reloadWhenChanged([&windowSystem] { return windowSystem.clock(); }, options, actions, filesRead);
 }
 
 // --screenshot: the frame drawn at the count asked for goes to a PNG file,
@@ -113,6 +123,7 @@ int runMainLoop(Shell& shell, MessageSource& messages, const ProgramActions& act
         draw(shell, policy, framesDrawn);
         finishFrame();
         if (policy.stepTimes) policy.stepTimes->passes += 1;
+        if (policy.atPassEnd) policy.atPassEnd();
     }
     return 0;
 }
@@ -128,6 +139,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         return 1;
     }
     Shell shell{windowSystem, renderer};
+    ReadLogScope startUpReads;
     actions.readFile(options.settingsFile, options.settingsPrefix);
     if (!options.headless) {
         // A window that cannot be made is a failure, not a success; the
@@ -142,6 +154,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     LoopPolicy policy;
     policy.goesOn = goesOnFor(options, session.replay(), windowSystem);
     policy.heldKeys = options.heldKeys;
+    policy.atPassEnd = watchHook(windowSystem, options, actions, startUpReads);
     StepTimes times;
     if (options.stats) policy.stepTimes = &times;
     bool screenshotWritten = false;

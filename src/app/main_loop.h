@@ -43,6 +43,8 @@ struct LoopPolicy {
     // After the frame is drawn, before it is shown, with the frames drawn
     // so far (--screenshot).
     std::function<void(long framesDrawn)> afterDrawing;
+    // Last in every pass, once the frame is finished (--watch).
+    std::function<void()> atPassEnd;
 };
 
 // Start-up in order (flush-to-zero, settings, window and font unless

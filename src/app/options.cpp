@@ -134,8 +134,25 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         ->capture_default_str()
         ->needs(screenshotOption);
 
+    CLI::Option* watchOption =
+        app.add_flag("--watch", options.watch,
+                     "Read the worlds again whenever a file they were read from (the world file, its includes, its "
+                     "textures) changes; polls once a second")
+            ->excludes(headlessOption);
+    bool check = false;
+    CLI::Option* checkOption =
+        app.add_flag("--check", check, "Check the FILEs (a folder: every *.ini file in it) as the program reads them: print "
+                                "every note and a summary per file, open no window, exit with 1 when any had a note");
+    app.add_flag("--dropped", options.checkAsDropped,
+                 "With --check: read the files as files dropped on the window (the inside of a world block)")
+        ->needs(checkOption);
+    app.add_option("FILE", options.checkFiles, "Files or folders for --check")->needs(checkOption);
+    checkOption->excludes(headlessOption)->excludes(watchOption)->excludes(screenshotOption);
+
     try {
         app.parse(argc, argv);
+        if (check && options.checkFiles.empty())
+            throw CLI::ValidationError("--check", "needs at least one FILE");
         options.heldKeys = parseHeldKeys(heldKeys);
     } catch (const CLI::ParseError& error) {
         // CLI11 has a code per kind of error; callers only need "usage error".

@@ -1,6 +1,7 @@
 #include "files/diagnostics.h"
 
 #include <iostream>
+#include <sstream>
 
 #include "files/line_counting_buffer.h"
 
@@ -30,6 +31,18 @@ bool readProblemsSilenced(std::istream& input) {
     if (diagnosticSink == nullptr) return true;
     LineCountingBuffer* counting = countingBufferOf(input);
     return counting != nullptr && counting->notesWritten() > notesPerRead;
+}
+
+std::string collectNotes(const std::function<void()>& read) {
+    std::ostringstream notes;
+    // The sink is put back even when the read throws.
+    struct Restore {
+        std::ostream* previous;
+        ~Restore() { diagnosticSink = previous; }
+    } restore{diagnosticSink};
+    diagnosticSink = &notes;
+    read();
+    return notes.str();
 }
 
 void resetDiagnosticSink() { diagnosticSink = &std::cerr; }

@@ -3,6 +3,7 @@
 // window; they go to standard error unless a test points the sink elsewhere.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -16,6 +17,10 @@ void reportReadProblem(std::istream& input, const std::string& what);
 // building a note that would not be written (a binary file can ask for one
 // per byte).
 bool readProblemsSilenced(std::istream& input);
+
+// Runs `read` with its notes kept instead of written and returns them, one
+// a line (--check and --watch count them before passing them on).
+std::string collectNotes(const std::function<void()>& read);
 
 // Back to std::cerr (tests).
 void resetDiagnosticSink();

@@ -6,6 +6,7 @@
 #include "files/blocks.h"
 #include "files/diagnostics.h"
 #include "files/line_counting_buffer.h"
+#include "files/read_log.h"
 #include "files/reader_primitives.h"
 #include "files/settings_keys.h"
 #include "sim/globals.h"
@@ -24,6 +25,7 @@ void loadFile(std::istream& input, const std::string& prefix, const std::string&
 }
 
 static bool openForReading(const std::string& path, std::ifstream& file) {
+    logFileRead(path);
     file.open(path);
     if (file.is_open()) return true;
     if (diagnosticSink) *diagnosticSink << "vantor: cannot open \"" << path << "\"; it reads as empty\n";

@@ -10,6 +10,7 @@
 
 #include "files/diagnostics.h"
 #include "files/line_counting_buffer.h"
+#include "files/read_log.h"
 
 // Files that one top-level read may open through "f", all levels together:
 // a file that includes itself twice would otherwise be read 2^32 times.
@@ -279,6 +280,7 @@ void includeFile(std::istream& including, const std::string& prefix, const Block
                                          " includes in one read; \"" + path + "\" skipped");
         return;
     }
+    logFileRead(path);
     // Only regular files: a device or a pipe could feed the reader forever.
     std::error_code error;
     std::ifstream file;

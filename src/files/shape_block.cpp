@@ -211,11 +211,14 @@ static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& s
     shape.edgeNormals = shape.contours;
     shape.curContours = shape.contours;
     placeBoundingCircle(shape);
-    prepareShape(shape);
+    bool crossesItself = prepareShape(shape) == TessellationOutcome::outlineCrossesItself;
     if (!(shape.area > 0.0f) || !std::isfinite(shape.area)) {
-        reportReadProblem(input, describe(shape) + " has no area; left out");
+        reportReadProblem(input, describe(shape) + (crossesItself ? " has an outline that crosses itself; left out"
+                                                                  : " has no area; left out"));
         return false;
     }
+    // Kept for its circles; the crossing outline (or crossing hole) counts for nothing.
+    if (crossesItself) reportReadProblem(input, describe(shape) + " has an outline that crosses itself; it is ignored");
     if (shape.mass == 0.0f) shape.mass = shape.area;
     if (staging.pendingDensity != 0.0f) shape.mass = staging.pendingDensity * shape.area;
     shape.inertia = (shape.mass / shape.area) * shape.inertia;

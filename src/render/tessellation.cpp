@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "render/outline_crossing.h"
 #include "sim/trig.h"
 
 const ContourSet* currentContourSet = nullptr;
@@ -71,7 +72,9 @@ static void feedContour(GLUtesselator* tess, const Contour& contour, uint32_t co
     gluTessEndContour(tess);
 }
 
-static void feedOutline(GLUtesselator* tess, Shape& shape) {
+// A polygon whose outline certainly crosses itself is not handed over: the
+// tessellator would sweep through every crossing only to give no triangles.
+static TessellationOutcome feedOutline(GLUtesselator* tess, Shape& shape) {
     const ContourSet& contours = shape.contours;
     size_t totalPoints = 0;
     for (const Contour& contour : contours) totalPoints += contour.size();
@@ -80,17 +83,26 @@ static void feedOutline(GLUtesselator* tess, Shape& shape) {
     std::vector<VertexRef> refs;
     refs.reserve(totalPoints);
     auto coords = std::make_unique<GLdouble[]>(3);
+    TessellationOutcome outcome = TessellationOutcome::tessellated;
 
     if (!contours.empty() && isDiscContour(contours[0])) {
         // A disc with holes: each polygonal hole is a polygon of its own.
         for (uint32_t i = 1; i < contours.size(); ++i) {
             if (isDiscContour(contours[i])) continue;
+            if (outlineCertainlyCrossesItself({&contours[i]})) {
+                outcome = TessellationOutcome::outlineCrossesItself;
+                continue;
+            }
             gluTessBeginPolygon(tess, &shape);
             feedContour(tess, contours[i], i, coords.get(), refs);
             gluTessEndPolygon(tess);
         }
     } else {
         // One region under the odd rule: inner contours cut holes.
+        std::vector<const Contour*> polygon;
+        for (const Contour& contour : contours)
+            if (!isDiscContour(contour)) polygon.push_back(&contour);
+        if (outlineCertainlyCrossesItself(polygon)) return TessellationOutcome::outlineCrossesItself;
         gluTessBeginPolygon(tess, &shape);
         for (uint32_t i = 0; i < contours.size(); ++i) {
             if (isDiscContour(contours[i])) continue;
@@ -98,6 +110,7 @@ static void feedOutline(GLUtesselator* tess, Shape& shape) {
         }
         gluTessEndPolygon(tess);
     }
+    return outcome;
 }
 
 static float triangleArea(const Point& a, const Point& b, const Point& c) {
@@ -216,7 +229,7 @@ static void orientNormals(Shape& shape) {
     }
 }
 
-void prepareShape(Shape& shape) {
+TessellationOutcome prepareShape(Shape& shape) {
     TessellatorHandle tess(gluNewTess());
     if (!tess) throw std::runtime_error("Creation of tesselation object failed.");
     shape.area = 0.0f;
@@ -225,9 +238,11 @@ void prepareShape(Shape& shape) {
     gluTessCallback(tess.get(), GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(assembleTriangle));
     currentContourSet = &shape.contours;
 
-    if (outlineIsFinite(shape.contours)) feedOutline(tess.get(), shape);
+    TessellationOutcome outcome = TessellationOutcome::tessellated;
+    if (outlineIsFinite(shape.contours)) outcome = feedOutline(tess.get(), shape);
     tess.reset();
 
     computeMassFigures(shape);
     orientNormals(shape);
+    return outcome;
 }

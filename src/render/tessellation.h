@@ -21,7 +21,12 @@ inline bool cornersResolve(const ContourSet& contours, const Triangle& triangle)
     return true;
 }
 
+// What became of the outline's polygons: all handed to the tessellator, or
+// one (the whole outline, or one hole of a disc) held back because it
+// crosses itself and so could give no triangles.
+enum class TessellationOutcome { tessellated, outlineCrossesItself };
+
 // Fills triangles, area, centroid, inertia (unit density) and
 // reverseNormals. Throws std::runtime_error("Creation of tesselation object
 // failed.") when no tessellator can be had.
-void prepareShape(Shape& shape);
+TessellationOutcome prepareShape(Shape& shape);

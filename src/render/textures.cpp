@@ -44,6 +44,23 @@ void reloadTextures() {
         for (const auto& record : bucket) loadTexture(record->path, *record);
 }
 
+// A record as acquireTexture makes it, so the new image sets every field
+// the way a first load would.
+static void loadAfresh(TextureRecord& record) {
+    if (record.glName != 0 && textureBackend.release) textureBackend.release(record.glName);
+    TextureRecord fresh;
+    fresh.path = record.path;
+    record = fresh;
+    loadTexture(record.path, record);
+}
+
+void refreshTextures(const std::vector<std::string>& fullPaths) {
+    for (TextureBucket& bucket : textureRegistry)
+        for (const auto& record : bucket)
+            if (std::find(fullPaths.begin(), fullPaths.end(), textureFullPath(record->path)) != fullPaths.end())
+                loadAfresh(*record);
+}
+
 static bool isAddress(const std::string& path) { return path.find("http://") != std::string::npos; }
 
 std::string textureFullPath(const std::string& path) {

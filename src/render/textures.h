@@ -52,6 +52,8 @@ struct TextureBackend {
     // image is first scaled to the record's size (gluScaleImage): the record
     // always holds the size the texture coordinates are divided by.
     std::function<void(TextureRecord& record, const DecodedImage& image)> upload;
+    // Gives a texture name back to the context (a record loaded again).
+    std::function<void(uint32_t glName)> release;
     // GL_MAX_TEXTURE_SIZE of the current context.
     std::function<uint32_t()> maxTextureSize;
     // The bytes behind an "http://" full path; unset, addresses load as
@@ -97,6 +99,10 @@ bool loadTexture(const std::string& path, TextureRecord& record);
 // Loads every known record again, bucket by bucket, after the context that
 // held the old texture names is gone.
 void reloadTextures();
+
+// Loads every record whose image is read from one of `fullPaths` again, as
+// on its first request, after the file changed on disk (--watch).
+void refreshTextures(const std::vector<std::string>& fullPaths);
 
 // Where the image for a requested path is read from: addresses and absolute
 // paths as they stand, anything else under the current directory.

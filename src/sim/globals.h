@@ -7,7 +7,7 @@
 
 #include "sim/records.h"
 
-extern std::vector<std::unique_ptr<World>> worlds;  // in load order; never removed
+extern std::vector<std::unique_ptr<World>> worlds;  // in load order; removed only all at once (--watch)
 extern World* currentWorld;  // the world being read or stepped
 extern float timeScale;      // simulated time per frame
 extern float stepTime;       // dt of the current sub-step

@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/options.h"
 #include "app/step_statistics.h"
 
 using nlohmann::json;
@@ -146,6 +147,47 @@ TEST_F(Program, StatisticsAndExitCodes) {
     EXPECT_NE(run("--bogus"), 0);
     EXPECT_NE(run("--headless --hold shift"), 0);
     EXPECT_EQ(run("--headless --dump no-such-dir/out.json"), 1);
+}
+
+// --check reads files as start-up does and says what they hold; a note
+// anywhere, in an included file too, makes the exit code 1.
+TEST_F(Program, CheckTellsNotesAndWhatFilesHold) {
+    std::string output;
+    const std::string source = VANTOR_SOURCE_DIR;
+    ASSERT_EQ(run("--check '" + source + "/rsc/firstWorld.ini'", &output), 0) << output;
+    // The mass follows the shapes' areas; the counts are the scene's own.
+    EXPECT_EQ(output.rfind(source + "/rsc/firstWorld.ini: 2 worlds, 15 models, 49 bodies, 63 shapes, total mass ", 0), 0u)
+        << output;
+    EXPECT_TRUE(output.ends_with(", 2 textures; no notes\n")) << output;
+
+    // The bad number is in the included file, on its line 2.
+    const std::string badNumber = VANTOR_TEST_DATA "/files/bad_number_main.ini";
+    ASSERT_EQ(run("--check '" + badNumber + "'", &output), 1);
+    EXPECT_NE(output.find("vantor: " VANTOR_TEST_DATA "/files/bad_number_part.txt:2: cannot read a number"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find(badNumber + ": 1 world, 1 model, 1 body, 2 shapes, total mass 5, 0 textures; 2 notes\n"),
+              std::string::npos)
+        << output;
+
+    // A folder: every *.ini directly in it, in name order; one bad file is enough.
+    std::filesystem::create_directories(dir / "worlds" / "deeper");
+    std::ofstream(dir / "worlds" / "b.ini") << "W { l b\n  M { P { g { x= 0 0 }  p { v 0 0  v 1 0  v 0 x } } } }\n";
+    std::ofstream(dir / "worlds" / "a.ini") << "w 640 480\n";
+    std::ofstream(dir / "worlds" / "notes.txt") << "not a world";
+    std::ofstream(dir / "worlds" / "deeper" / "c.ini") << "W {";
+    ASSERT_EQ(run("--check worlds", &output), 1);
+    EXPECT_EQ(output,
+              "worlds/a.ini: 0 worlds, 0 models, 0 bodies, 0 shapes, total mass 0, 0 textures; no notes\n"
+              "vantor: worlds/b.ini:2: cannot read a number; reading of this file stops\n"
+              "vantor: worlds/b.ini:2: shape has no area; left out\n"
+              "vantor: worlds/b.ini:2: body has no shape with mass; it will not move\n"
+              "worlds/b.ini: 1 world, 1 model, 1 body, 0 shapes, total mass 0, 0 textures; 3 notes\n");
+    EXPECT_EQ(run("--check '" + source + "/rsc'"), 0);
+    EXPECT_EQ(run("--check --dropped '" + source + "/rsc/examples'", &output), 0) << output;
+    EXPECT_EQ(run("--check worlds/deeper/c.ini worlds/missing.ini", &output), 1);
+    EXPECT_NE(output.find("vantor: cannot open \"worlds/missing.ini\""), std::string::npos) << output;
+    EXPECT_EQ(run("--check"), usageErrorExitCode);
 }
 
 }  // namespace

@@ -2,13 +2,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "app/input_state.h"
 #include "app/main_loop.h"
 #include "fake_window_system.h"
+#include "app/world_reload.h"
+#include "files/diagnostics.h"
+#include "files/reader.h"
 #include "files/settings.h"
+#include "hostile/program_run.h"
 #include "mouse/cursor.h"
+#include "render/textures.h"
 #include "render/window.h"
+#include "sim/globals.h"
 #include "support/reset.h"
 
 namespace {
@@ -180,6 +189,89 @@ TEST_F(MainLoopTest, AnEmptyQueueStillSteps) {
     };
     runMainLoop(shell, windowSystem, actions, windowSystem.now);
     EXPECT_EQ(passes, 4);
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
+
+// --watch with the real reader: a world file whose include and texture are
+// replaced under the running loop is read again once, at the next poll, and
+// only the worlds change.
+TEST_F(MainLoopTest, WatchReadsTheWorldsAgainWhenTheirFilesChange) {
+    ScratchDirectory scratch("watch");
+    const std::filesystem::path& dir = scratch.path;
+    writeFile(dir / "settings.ini", "w 400 300\ns w\n");
+    writeFile(dir / "world.ini", "W { l watched  f part.ini }\n");
+    const std::string box = "M { l box  P { g { x= 0 0 }  p { v -8 -8  v 8 -8  v 8 8  v -8 8 }"
+                            "  t { t sign.tga  p { tv 0 0 pv -8 -8  tv 8 0 pv 8 -8  tv 8 8 pv 8 8 } } } }\n";
+    writeFile(dir / "part.ini", box);
+    std::filesystem::copy_file(VANTOR_TEST_DATA "/gui/yellow.tga", dir / "sign.tga");
+    options.settingsFile = (dir / "settings.ini").string();
+    options.worldFile = (dir / "world.ini").string();
+    options.settingsPrefix = options.worldPrefix = dir.string() + "/";
+    options.watch = true;
+    std::ostringstream notes;
+    diagnosticSink = &notes;
+
+    actions.readFile = [&](const std::string& path, const std::string& prefix) {
+        windowSystem.events.push_back("read " + path);
+        loadFilePath(path, prefix);
+    };
+    long pass = 0;
+    int64_t changedAt = 0, reloadedAt = 0;
+    actions.stepAllWorlds = [&](const StepKeys&, std::string*) {
+        pass += 1;
+        if (pass == 3) {
+            // What the user did meanwhile: moved the mouse, sped time up,
+            // held K, resized the window.
+            moveCursor({5.0f, 7.0f});
+            timeScale = 2.0f;
+            keys[vk::k] = 1;
+            viewWidth = 555.0f;
+        }
+        if (pass == 5) {
+            writeFile(dir / "part.ini", box + "M { l 'second box'  x= 40 0  P { g { x= 0 0 }  p { v -8 -8  v 8 -8  v 8 8 } } }\n");
+            std::filesystem::copy_file(VANTOR_TEST_DATA "/files/checker_64x32.tga", dir / "sign.tga",
+                                       std::filesystem::copy_options::overwrite_existing);
+            changedAt = windowSystem.now;
+        }
+        if (reloadedAt == 0 && worlds.size() == 1 && worlds[0]->models.size() == 2) {
+            reloadedAt = windowSystem.now;
+            windowSystem.postQuitMessage(0);
+        }
+        if (pass == 500) windowSystem.postQuitMessage(0);
+    };
+    int64_t start = windowSystem.now;
+    EXPECT_EQ(run(), 0);
+
+    ASSERT_NE(reloadedAt, 0) << notes.str();
+    EXPECT_EQ(windowSystem.count("read " + options.worldFile), 2u);
+    EXPECT_EQ(windowSystem.count("open"), 1u);
+    // Not before the poll, and at the first poll after the change.
+    EXPECT_GE(reloadedAt - start, watchPeriodMs);
+    EXPECT_LE(reloadedAt - changedAt, watchPeriodMs + 2 * framePeriodMs);
+
+    ASSERT_EQ(worlds.size(), 1u);
+    const World& world = *worlds[0];
+    EXPECT_EQ(world.label, "watched");
+    EXPECT_EQ(world.models[1]->label, "second box");
+    EXPECT_EQ(world.stepCount, 0);
+    EXPECT_EQ(currentWorld, &world);
+    EXPECT_FLOAT_EQ(world.cursorEnd.point.x, 5.0f);
+    EXPECT_FLOAT_EQ(world.cursorEnd.point.y, 7.0f);
+    // The replaced image is loaded again, and the new world's texture
+    // coordinates are measured by its size.
+    const TextureRecord& texture = *world.models[0]->bodies[0]->textures[0]->texture;
+    EXPECT_EQ(texture.width, 64u);
+    EXPECT_EQ(texture.height, 32u);
+    EXPECT_FLOAT_EQ(world.models[0]->bodies[0]->textures[0]->texCoords[1].x, 8.0f / 64.0f);
+    // What is not the worlds' stays.
+    EXPECT_EQ(timeScale, 2.0f);
+    EXPECT_EQ(keys[vk::k], 1);
+    EXPECT_EQ(viewWidth, 555.0f);
+
+    EXPECT_NE(notes.str().find((dir / "part.ini").string()), std::string::npos) << notes.str();
+    EXPECT_NE(notes.str().find(" changed; reading the worlds again\n"), std::string::npos) << notes.str();
+    EXPECT_NE(notes.str().find("vantor: 1 world read again, 0 notes\n"), std::string::npos) << notes.str();
 }
 
 }  // namespace

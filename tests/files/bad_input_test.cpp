@@ -1,6 +1,8 @@
 // Files that break the rules of a well-formed world: nothing crashes, no
 // non-number reaches a world, and each problem is noted once.
 #include <cmath>
+#include <numbers>
+#include <random>
 
 #include "reader_fixture.h"
 
@@ -88,6 +90,30 @@ TEST_F(BadInputTest, ShapesWithoutUsableFiguresAreLeftOutButTheirAnchorsStay) {
     EXPECT_TRUE(noted("shape \"lone point\" has no area"));
     EXPECT_TRUE(noted("shape \"zero disc\" has no area"));
     EXPECT_TRUE(noted("shape \"disc smaller than its hole\" has no area"));
+    EXPECT_TRUE(bodyIsFinite(body));
+}
+
+TEST_F(BadInputTest, OutlinesThatCrossThemselvesAreLeftOutWithANote) {
+    // 20 000 random points cross themselves everywhere; the tessellator is
+    // not asked, so reading takes no longer than reading the numbers.
+    std::mt19937 generator(20000);
+    std::string randomPoints;
+    for (int i = 0; i < 20000; ++i)
+        randomPoints += "v " + std::to_string(generator() % 10000) + " " + std::to_string(generator() % 10000) + " ";
+    World& world = loadWorld(
+        "M { P { g { } "
+        "p { l 'bow tie' v 0 0 v 10 10 v 10 0 v 0 10 } "
+        "p { l random " + randomPoints + "} "
+        "p { l 'tie with a circle' v 0 0 v 10 10 v 10 0 v 0 10 h o 20 20 1 } "
+        "p { v 0 0 v 2 0 v 2 2 v 0 2 } } }");
+    Body& body = onlyBody(world);
+    ASSERT_EQ(body.shapes.size(), 2u);
+    EXPECT_TRUE(body.shapes[0].triangles.empty());
+    EXPECT_NEAR(body.shapes[0].area, std::numbers::pi, 1e-5);
+    EXPECT_TRUE(noted("shape \"bow tie\" has an outline that crosses itself; left out"));
+    EXPECT_TRUE(noted("shape \"random\" has an outline that crosses itself; left out"));
+    EXPECT_TRUE(noted("shape \"tie with a circle\" has an outline that crosses itself; it is ignored"));
+    EXPECT_EQ(noteCount(), 3) << notes.str();
     EXPECT_TRUE(bodyIsFinite(body));
 }
 

@@ -4,8 +4,9 @@
 # screenshots), follows a resize, opens full screen, falls back to a window
 # when the full-screen mode is refused and the user says Yes, closes when
 # told No (exit code 0 for all of these), fetches a texture from an http://
-# address, paces its loop to 50 passes a second at most, and without a
-# display says so in one line and ends with 1.
+# address, reads the worlds again when their files change (--watch), paces its
+# loop to 50 passes a second at most, and without a display says so in one
+# line and ends with 1.
 # Usage: program_test.sh VANTOR CLOSE_WINDOW DATA_DIR
 set -euo pipefail
 
@@ -231,5 +232,46 @@ grep -q "Window Creation Error." "$work/err" || fail "the report is not the wind
 # A screenshot needs no display: it is drawn where nobody sees it.
 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 60 "$vantor" --settings "$data/engine.ini" --world "$data/world.ini" \
     --screenshot "$work/offscreen.png" --screenshot-frames 3 >"$work/out" 2>&1 || fail "no screenshot without a display"
+
+# Polls the screen until the colour is there (the watch looks once a second).
+wait_for_colour() {  # x y RRGGBB what
+    for _ in $(seq 1 80); do
+        screenshot
+        [ "$(colour_at "$1" "$2")" = "$3" ] && return 0
+        kill -0 "$pid" 2>/dev/null || fail "vantor ended while waiting for $4"
+        sleep 0.1
+    done
+    fail "$4 at ($1, $2): got $(colour_at "$1" "$2"), expected $3"
+}
+
+echo "--watch: a texture and the world file changed on disk are read again"
+cp "$data/engine.ini" "$data/world.ini" "$data/yellow.tga" "$work/"
+"$vantor" --watch --settings "$work/engine.ini" --world "$work/world.ini" --dump "$work/watch.json" >"$work/out" 2>&1 &
+pid=$!
+wait_for_window Vantor
+wait_for_colour 110 50 FFFF00 "the texture as started"
+python3 - "$work/yellow.tga" <<'PY'
+import struct, sys
+# 8 x 8, 24-bit, uncompressed: every pixel blue (stored blue, green, red).
+header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, 8, 8, 24, 0)
+open(sys.argv[1], "wb").write(header + bytes((255, 0, 0)) * 64)
+PY
+wait_for_colour 110 50 0000FF "the texture after its file changed"
+sed -i 's/x= -100 40/x= -100 -40/' "$work/world.ini"
+wait_for_colour -110 -50 00FF00 "the floating box where the changed world puts it"
+expect_colour -110 30 000000 "where the box was"
+expect_colour 110 50 0000FF "the texture, read again with the world"
+read -r w h left top <<<"$(geometry_of Vantor)"
+[ "$w $h" = "400 300" ] || fail "the window changed to $w x $h"
+"$close_window" Vantor
+expect_exit_zero
+[ "$(grep -c "changed; reading the worlds again" "$work/out")" = 2 ] || fail "not two reloads reported"
+python3 - "$work/watch.json" <<'PY' || fail "the dump after the reloads"
+import json, sys
+dump = json.load(open(sys.argv[1]))
+assert [w["label"] for w in dump["worlds"]] == ["gui scene"], dump["worlds"]
+box = dump["worlds"][0]["models"][1]["bodies"][0]
+assert (box["name"], box["x"], box["y"]) == ("box", -100, -40), box
+PY
 
 echo "all program checks passed"

@@ -72,4 +72,5 @@ uint32_t glMaxTextureSize() {
 void installTextureUpload() {
     textureBackend.upload = uploadTexture;
     textureBackend.maxTextureSize = glMaxTextureSize;
+    textureBackend.release = [](uint32_t name) { glDeleteTextures(1, &name); };
 }

@@ -13,5 +13,5 @@ void uploadTexture(TextureRecord& record, const DecodedImage& image);
 // GL_MAX_TEXTURE_SIZE of the current context.
 uint32_t glMaxTextureSize();
 
-// Hooks the registry's uploader and size query to this context.
+// Hooks the registry's uploader, release and size query to this context.
 void installTextureUpload();

@@ -1,5 +1,5 @@
 // Image decoders behind the texture registry: TGA decoded here, PNG through
-// libpng, every other picture format through SDL2_image. None of them needs
+// libpng, the other picture formats through SDL2_image. None of them needs
 // a GL context; they produce pixels for the uploader.
 #pragma once
 
@@ -34,7 +34,9 @@ uint32_t tgaTargetSize(uint32_t size, uint32_t maxTextureSize);
 // Rows top row first, as the file stores them.
 bool decodePng(const std::vector<uint8_t>& file, DecodedImage& image);
 
-// Any format SDL2_image reads. RGBA with rows bottom-up (the first row in
+// BMP, JPEG, icons (ICO, CUR) and PNG content, through SDL2_image; other
+// formats are refused, and so is any image past maxDecodedImageBytes, before
+// SDL allocates it. RGBA with rows bottom-up (the first row in
 // memory is the bottom row of the picture); alpha from the key colour or
 // opaque; halved when options.fullSize is off and it is wider than 64.
 bool decodePicture(const std::vector<uint8_t>& file, const TextureOptions& options, DecodedImage& image);

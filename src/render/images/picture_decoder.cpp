@@ -28,12 +28,72 @@ static bool bmpClaimsTooMuch(const std::vector<uint8_t>& file) {
     return width * height * 4 > maxDecodedImageBytes;
 }
 
+// Every other format's header can claim as much (GIF and JPEG up to 65535
+// pixels a side), so while a picture decodes SDL's allocator refuses any
+// one block past the cap, with room for row padding; the loader then fails
+// as on a damaged file. The replacement functions hand everything else to
+// SDL's own, so blocks allocated before it was installed are freed alike.
+static constexpr size_t largestPictureBlock = maxDecodedImageBytes + (1u << 20);
+static SDL_malloc_func sdlMalloc = nullptr;
+static SDL_calloc_func sdlCalloc = nullptr;
+static SDL_realloc_func sdlRealloc = nullptr;
+static SDL_free_func sdlFree = nullptr;
+static bool pictureDecoding = false;
+
+static void* SDLCALL cappedMalloc(size_t size) {
+    return pictureDecoding && size > largestPictureBlock ? nullptr : sdlMalloc(size);
+}
+
+static void* SDLCALL cappedCalloc(size_t count, size_t size) {
+    if (pictureDecoding && size != 0 && count > largestPictureBlock / size) return nullptr;
+    return sdlCalloc(count, size);
+}
+
+static void* SDLCALL cappedRealloc(void* block, size_t size) {
+    return pictureDecoding && size > largestPictureBlock ? nullptr : sdlRealloc(block, size);
+}
+
+// Sets pictureDecoding for its lifetime, installing the capped allocator
+// the first time.
+struct PictureDecodingScope {
+    PictureDecodingScope() {
+        if (sdlMalloc == nullptr) {
+            SDL_GetMemoryFunctions(&sdlMalloc, &sdlCalloc, &sdlRealloc, &sdlFree);
+            SDL_SetMemoryFunctions(cappedMalloc, cappedCalloc, cappedRealloc, sdlFree);
+        }
+        pictureDecoding = true;
+    }
+    ~PictureDecodingScope() { pictureDecoding = false; }
+};
+
+// SDL2_image reads many formats, some through readers that fuzzing found
+// unsafe on damaged files: SVG leaks, XPM reads through a null pointer, and
+// GIF overruns its LZW stack and frees a wild pointer (its LZW loop stops
+// only at a direct self-reference, and it writes its palette into a surface
+// it failed to allocate). Only BMP, JPEG and icons go to it, and PNG under
+// another name; GIF is refused until it has a decoder of its own. Loaded as
+// the type found, so SDL does not guess again.
+static const char* pictureTypeOf(SDL_RWops* stream) {
+    if (IMG_isBMP(stream)) return "BMP";
+    if (IMG_isJPG(stream)) return "JPG";
+    if (IMG_isICO(stream)) return "ICO";
+    if (IMG_isCUR(stream)) return "CUR";
+    if (IMG_isPNG(stream)) return "PNG";
+    return nullptr;
+}
+
 static SurfaceHandle loadRgbaSurface(const std::vector<uint8_t>& file) {
     if (bmpClaimsTooMuch(file)) return nullptr;
-    IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG | IMG_INIT_TIF | IMG_INIT_WEBP);
+    IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG);
     SDL_RWops* stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
     if (stream == nullptr) return nullptr;
-    SurfaceHandle loaded(IMG_Load_RW(stream, 1));
+    const char* type = pictureTypeOf(stream);
+    if (type == nullptr) {
+        SDL_RWclose(stream);
+        return nullptr;
+    }
+    PictureDecodingScope decoding;
+    SurfaceHandle loaded(IMG_LoadTyped_RW(stream, 1, type));
     if (!loaded) return nullptr;
     return SurfaceHandle(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_RGBA32, 0));
 }

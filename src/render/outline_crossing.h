@@ -1,0 +1,19 @@
+// Whether an outline certainly crosses itself, found in O(n log n) before
+// the tessellator is asked. Without a combine callback the GLU tessellator
+// cannot add a vertex where two edges cross, so such an outline gives no
+// triangles; but its sweep first works through every crossing, which costs
+// quadratic time or worse on a large random outline.
+#pragma once
+
+#include <vector>
+
+#include "sim/records.h"
+
+// The contours of one tessellator polygon (closed, one region under the odd
+// rule). True only for a crossing the tessellator must refuse: two edges
+// whose interiors cross (decided exactly), well clear of every vertex and of
+// each other's ends, so no rounding of the tessellator's can snap the
+// crossing onto a vertex it already has. Crossings at or beside a vertex,
+// touching and overlapping edges count as no crossing; the tessellator
+// handles those without a new vertex.
+bool outlineCertainlyCrossesItself(const std::vector<const Contour*>& polygon);
