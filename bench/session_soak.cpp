@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::filesystem::remove(work / ("session" + std::to_string(seed) + ".txt"));
-        std::printf("seed %u: %ld passes, live and two replays the same, all finite (%.1f min)\n", seed,
-                    3 * passes, elapsedMinutes());
+        std::printf("seed %u: %ld passes, live and two replays the same, all finite (%.1f min)\n", seed, 3 * passes,
+                    elapsedMinutes());
         std::fflush(stdout);
     }
     std::printf("soak: %ld sessions, %ld passes in %.1f minutes, no finding\n", sessions, sessions * 3 * passes,

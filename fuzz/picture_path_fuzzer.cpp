@@ -15,7 +15,7 @@
 #include "render/images/image_decoders.h"
 #include "render/textures.h"
 
-static const char* const extensions[] = {"tga", "png", "bmp", "gif", "jpg", "pcx", "pnm", "tif",
+static const char* const extensions[] = {"tga",  "png", "bmp", "gif", "jpg", "pcx", "pnm", "tif",
                                          "webp", "xpm", "qoi", "lbm", "xcf", "svg", "ico", "TGA"};
 
 static void checkUpload(TextureRecord& record, const DecodedImage& image) {

@@ -64,20 +64,35 @@ bool decodeMessage(Bytes& bytes, Message& message) {
     uint8_t op = bytes.next();
     auto point = [&] { return packLParam(bytes.next() * 2 - 56, bytes.next() * 2 - 106); };
     switch (op % 11) {
-        case 0: message = {wm::mouseMove, 0, point(), {}}; return true;
-        case 1: message = {wm::leftButtonDown, 1, 0, {}}; return true;
-        case 2: message = {wm::leftButtonUp, 0, 0, {}}; return true;
-        case 3: message = {wm::rightButtonDown, 2, 0, {}}; return true;
-        case 4: message = {wm::rightButtonUp, 0, 0, {}}; return true;
+        case 0:
+            message = {wm::mouseMove, 0, point(), {}};
+            return true;
+        case 1:
+            message = {wm::leftButtonDown, 1, 0, {}};
+            return true;
+        case 2:
+            message = {wm::leftButtonUp, 0, 0, {}};
+            return true;
+        case 3:
+            message = {wm::rightButtonDown, 2, 0, {}};
+            return true;
+        case 4:
+            message = {wm::rightButtonUp, 0, 0, {}};
+            return true;
         case 5:
         case 6: {
             int key = keysThatAct[bytes.next() % std::size(keysThatAct)];
             message = {op % 11 == 5 ? wm::keyDown : wm::keyUp, static_cast<uintptr_t>(key), 0, {}};
             return true;
         }
-        case 7: message = {wm::dropFiles, 0, 0, {droppable[bytes.next() % std::size(droppable)]}}; return true;
-        case 8: message = {wm::size, 0, packLParam(bytes.next() * 8, bytes.next() * 6), {}}; return true;
-        default: return false;
+        case 7:
+            message = {wm::dropFiles, 0, 0, {droppable[bytes.next() % std::size(droppable)]}};
+            return true;
+        case 8:
+            message = {wm::size, 0, packLParam(bytes.next() * 8, bytes.next() * 6), {}};
+            return true;
+        default:
+            return false;
     }
 }
 

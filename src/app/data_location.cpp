@@ -33,7 +33,8 @@ std::string installedDataDirectory(const std::string& executable) {
 
 void locateData(RunOptions& options, const std::string& installedDirectory, std::ostream& err) {
     const RunOptions defaults;
-    bool defaultSettings = options.settingsFile == defaults.settingsFile && options.settingsPrefix == defaults.settingsPrefix;
+    bool defaultSettings =
+        options.settingsFile == defaults.settingsFile && options.settingsPrefix == defaults.settingsPrefix;
     bool defaultWorld = options.worldFile == defaults.worldFile && options.worldPrefix == defaults.worldPrefix;
     if ((!defaultSettings && !defaultWorld) || isDirectory(defaults.settingsPrefix)) return;
     if (installedDirectory.empty() || !isDirectory(installedDirectory)) {

@@ -2,9 +2,7 @@
 
 std::array<uint8_t, 256> keys{};
 
-void resetInputState() {
-    keys.fill(0);
-}
+void resetInputState() { keys.fill(0); }
 
 StepKeys heldStepKeys() {
     return StepKeys{.faster = keyHeld(vk::k),

@@ -167,7 +167,6 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         std::fprintf(stderr, "vantor: cannot write %s\n", options.dumpFile.c_str());
         exitCode = 1;
     }
-    if (options.stats)
-        printStepStatistics(times.passes, summariseSteps(times.stepMs, times.passCounts));
+    if (options.stats) printStepStatistics(times.passes, summariseSteps(times.stepMs, times.passCounts));
     return exitCode;
 }

@@ -75,8 +75,7 @@ std::optional<int> heldKeyCode(const std::string& name) {
     return std::nullopt;
 }
 
-bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std::ostream& out,
-                  std::ostream& err) {
+bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std::ostream& out, std::ostream& err) {
     CLI::App app{"Vantor: a 2-D rigid-body physics sandbox for articulated figures.", "vantor"};
     app.failure_message(CLI::FailureMessage::help);
 
@@ -98,7 +97,8 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         ->type_name("N")
         ->check(CLI::NonNegativeNumber)
         ->needs(headlessOption);
-    app.add_option("--hold", heldKeys, "Headless: keys held during every frame, comma-separated (" + keyNameList() + ")")
+    app.add_option("--hold", heldKeys,
+                   "Headless: keys held during every frame, comma-separated (" + keyNameList() + ")")
         ->type_name("KEYS")
         ->needs(headlessOption);
     app.add_option("--dump", options.dumpFile,
@@ -116,8 +116,7 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         ->type_name("FILE")
         ->check(CLI::Validator(
             [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""));
-    app.add_flag("--stats", options.stats, "Headless: print step-time statistics after the run")
-        ->needs(headlessOption);
+    app.add_flag("--stats", options.stats, "Headless: print step-time statistics after the run")->needs(headlessOption);
     app.add_option("--threads", options.threads,
                    "Threads a world step may use (default: all of the machine's; 1: the stepping thread alone)")
         ->type_name("N")
@@ -141,8 +140,9 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
             ->excludes(headlessOption);
     bool check = false;
     CLI::Option* checkOption =
-        app.add_flag("--check", check, "Check the FILEs (a folder: every *.ini file in it) as the program reads them: print "
-                                "every note and a summary per file, open no window, exit with 1 when any had a note");
+        app.add_flag("--check", check,
+                     "Check the FILEs (a folder: every *.ini file in it) as the program reads them: print "
+                     "every note and a summary per file, open no window, exit with 1 when any had a note");
     app.add_flag("--dropped", options.checkAsDropped,
                  "With --check: read the files as files dropped on the window (the inside of a world block)")
         ->needs(checkOption);
@@ -151,8 +151,7 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
 
     try {
         app.parse(argc, argv);
-        if (check && options.checkFiles.empty())
-            throw CLI::ValidationError("--check", "needs at least one FILE");
+        if (check && options.checkFiles.empty()) throw CLI::ValidationError("--check", "needs at least one FILE");
         options.heldKeys = parseHeldKeys(heldKeys);
     } catch (const CLI::ParseError& error) {
         // CLI11 has a code per kind of error; callers only need "usage error".

@@ -14,8 +14,8 @@ constexpr int usageErrorExitCode = 2;
 // should go on and run; false when it should end at once with `exitCode`
 // (0 after --help, non-zero after a usage error, whose message and the
 // usage go to `err`).
-bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode,
-                  std::ostream& out = std::cout, std::ostream& err = std::cerr);
+bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std::ostream& out = std::cout,
+                  std::ostream& err = std::cerr);
 
 // The virtual-key code of a key name accepted by --hold (space, ctrl, j,
 // k, l, s, f1, f2, f3, f9; any letter case), or nothing for an unknown name.

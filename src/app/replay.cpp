@@ -380,9 +380,7 @@ RecordingSource::RecordingSource(MessageSource& inner, std::ostream& out) : inne
     out_.flush();
 }
 
-RecordingSource::ViewState RecordingSource::currentView() {
-    return ViewState{viewWidth, viewHeight, fullscreen};
-}
+RecordingSource::ViewState RecordingSource::currentView() { return ViewState{viewWidth, viewHeight, fullscreen}; }
 
 void RecordingSource::write(const ReplayEntry& entry) {
     out_ << formatReplayEntry(entry) << '\n';
@@ -416,8 +414,8 @@ bool RecordingSource::nextMessage(Message& message) {
     return true;
 }
 
-bool InputSession::open(MessageSource& base, const std::string& replayFile, const std::string& recordFile, bool headless,
-                        std::string& error) {
+bool InputSession::open(MessageSource& base, const std::string& replayFile, const std::string& recordFile,
+                        bool headless, std::string& error) {
     top_ = &base;
     if (!replayFile.empty()) {
         std::ifstream input(replayFile);

@@ -10,16 +10,16 @@ struct RunOptions {
     std::string worldFile = "rsc/firstWorld.ini";
     std::string worldPrefix = "rsc/";
     bool headless = false;
-    long frames = 0;                   // headless: frames to step back to back
-    std::vector<int> heldKeys;         // virtual-key codes held every headless frame
-    std::string dumpFile;              // write the state as JSON after the last frame
-    std::string replayFile;            // messages to feed instead of the real input
-    std::string recordFile;            // where to write every message handled
-    bool stats = false;                // print step-time statistics after the run
-    std::string screenshotFile;        // windowed: write the frame as a PNG, then exit
-    long screenshotFrames = 100;       // windowed: frames drawn before the screenshot
-    int threads = 0;                   // threads a world step may use; 0: all of the machine's
-    bool watch = false;                // windowed: read the worlds again when their files change
+    long frames = 0;                      // headless: frames to step back to back
+    std::vector<int> heldKeys;            // virtual-key codes held every headless frame
+    std::string dumpFile;                 // write the state as JSON after the last frame
+    std::string replayFile;               // messages to feed instead of the real input
+    std::string recordFile;               // where to write every message handled
+    bool stats = false;                   // print step-time statistics after the run
+    std::string screenshotFile;           // windowed: write the frame as a PNG, then exit
+    long screenshotFrames = 100;          // windowed: frames drawn before the screenshot
+    int threads = 0;                      // threads a world step may use; 0: all of the machine's
+    bool watch = false;                   // windowed: read the worlds again when their files change
     std::vector<std::string> checkFiles;  // --check: files and folders to check; nothing is run
-    bool checkAsDropped = false;       // --check: read them as dropped files
+    bool checkAsDropped = false;          // --check: read them as dropped files
 };

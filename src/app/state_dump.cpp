@@ -103,9 +103,10 @@ json shapeJson(const Shape& shape) {
         {"inertia", floatJson(shape.inertia)},
         {"centroidX", floatJson(shape.centroidX)},
         {"centroidY", floatJson(shape.centroidY)},
-        {"colour", {{"red", floatJson(shape.colour.red)},
-                    {"green", floatJson(shape.colour.green)},
-                    {"blue", floatJson(shape.colour.blue)}}},
+        {"colour",
+         {{"red", floatJson(shape.colour.red)},
+          {"green", floatJson(shape.colour.green)},
+          {"blue", floatJson(shape.colour.blue)}}},
     };
 }
 
@@ -218,10 +219,11 @@ json modelJson(const Model& model, const BodyIndex& index) {
     return {
         {"label", model.label},
         {"name", model.name},
-        {"box", {{"minX", floatJson(model.minX)},
-                 {"minY", floatJson(model.minY)},
-                 {"maxX", floatJson(model.maxX)},
-                 {"maxY", floatJson(model.maxY)}}},
+        {"box",
+         {{"minX", floatJson(model.minX)},
+          {"minY", floatJson(model.minY)},
+          {"maxX", floatJson(model.maxX)},
+          {"maxY", floatJson(model.maxY)}}},
         {"rootPlug", rootPlugJson(model, index)},
         {"bodies", std::move(bodies)},
     };
@@ -252,11 +254,8 @@ json worldJson(const World& world, const BodyIndex& index) {
     json models = json::array();
     for (const auto& model : world.models) models.push_back(modelJson(*model, index));
     return {
-        {"label", world.label},
-        {"stepCount", world.stepCount},
-        {"placement", placementJson(world.placement)},
-        {"springs", std::move(springs)},
-        {"models", std::move(models)},
+        {"label", world.label},          {"stepCount", world.stepCount}, {"placement", placementJson(world.placement)},
+        {"springs", std::move(springs)}, {"models", std::move(models)},
     };
 }
 

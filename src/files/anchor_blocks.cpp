@@ -12,19 +12,23 @@ static bool readAnchorKey(std::istream& input, char key, Anchor& anchor, const P
     Point position;
     float number = 0.0f;
     switch (key) {
-    case 'x':
-        // Sets the position; a second "x" replaces the first.
-        if (discardSeparator(input) && readVector(input, position) && mapPoint(input, placement, position, position)) {
-            anchor.localX = position.x;
-            anchor.localY = position.y;
-        }
-        return true;
-    case 'l': readText(input, anchor.name); return true;
-    case 'w':
-        if (!isSocket) return false;
-        if (readNumber(input, number)) anchor.weight = number;
-        return true;
-    default: return false;
+        case 'x':
+            // Sets the position; a second "x" replaces the first.
+            if (discardSeparator(input) && readVector(input, position) &&
+                mapPoint(input, placement, position, position)) {
+                anchor.localX = position.x;
+                anchor.localY = position.y;
+            }
+            return true;
+        case 'l':
+            readText(input, anchor.name);
+            return true;
+        case 'w':
+            if (!isSocket) return false;
+            if (readNumber(input, number)) anchor.weight = number;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -65,11 +69,14 @@ static void readTexturedPolygon(TexturedPolygon& polygon, std::istream& input, c
               [&](std::istream& in, const std::string& at, char key) {
                   std::string path;
                   switch (key) {
-                  case 't':
-                      if (readText(in, path)) polygon.texture = acquireTexture(at + path);
-                      return true;
-                  case 'p': readPointList(in, at, polygon.texCoords, polygon.points, polygon.placement); return true;
-                  default: return false;
+                      case 't':
+                          if (readText(in, path)) polygon.texture = acquireTexture(at + path);
+                          return true;
+                      case 'p':
+                          readPointList(in, at, polygon.texCoords, polygon.points, polygon.placement);
+                          return true;
+                      default:
+                          return false;
                   }
               });
 }

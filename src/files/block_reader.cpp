@@ -2,8 +2,7 @@
 
 #include "files/reader_primitives.h"
 
-void readBlock(std::istream& input, const std::string& prefix, const BlockSyntax& syntax,
-               const OwnKeyReader& ownKey) {
+void readBlock(std::istream& input, const std::string& prefix, const BlockSyntax& syntax, const OwnKeyReader& ownKey) {
     char key = 0;
     while (readKey(input, key)) {
         if (ownKey(input, prefix, key)) continue;

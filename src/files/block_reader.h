@@ -25,5 +25,4 @@ using OwnKeyReader = std::function<bool(std::istream& input, const std::string& 
 // Reads keys until "}" (or `alsoEnds`) closes the block, the input ends or
 // the stream fails. Own keys are asked first, so a block may give a shared
 // key a meaning of its own (an anchor's "x" is its position).
-void readBlock(std::istream& input, const std::string& prefix, const BlockSyntax& syntax,
-               const OwnKeyReader& ownKey);
+void readBlock(std::istream& input, const std::string& prefix, const BlockSyntax& syntax, const OwnKeyReader& ownKey);

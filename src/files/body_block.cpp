@@ -157,31 +157,44 @@ static bool readBodyKey(std::istream& input, const std::string& prefix, char key
     Point vector;
     float number = 0.0f;
     switch (key) {
-    case 'p': readShapeBlock(input, prefix, body); return true;
-    case 's':
-        body.sockets.push_back(constructAnchor(input, prefix, body.placement, true));
-        body.sockets.back().owner = &body;
-        return true;
-    case 'g':
-        body.plugs.push_back(constructAnchor(input, prefix, body.placement, false));
-        body.plugs.back().owner = &body;
-        return true;
-    case 't':
-        if (auto polygon = constructTexturedPolygon(input, prefix, body.placement))
-            body.textures.push_back(std::move(polygon));
-        return true;
-    case 'P': readChild(input, prefix, body); return true;
-    case 'c': readSelection(input, body); return true;
-    case 'V':
-        if (readVector(input, vector)) body.vx = vector.x, body.vy = vector.y;
-        return true;
-    case 'W':
-        if (readNumber(input, number)) body.omega = number;
-        return true;
-    case '!': readKeyword(input, body); return true;
-    case 'l': readText(input, body.name); return true;
-    case 'r': readShapeSlots(input, body); return true;
-    default: return false;
+        case 'p':
+            readShapeBlock(input, prefix, body);
+            return true;
+        case 's':
+            body.sockets.push_back(constructAnchor(input, prefix, body.placement, true));
+            body.sockets.back().owner = &body;
+            return true;
+        case 'g':
+            body.plugs.push_back(constructAnchor(input, prefix, body.placement, false));
+            body.plugs.back().owner = &body;
+            return true;
+        case 't':
+            if (auto polygon = constructTexturedPolygon(input, prefix, body.placement))
+                body.textures.push_back(std::move(polygon));
+            return true;
+        case 'P':
+            readChild(input, prefix, body);
+            return true;
+        case 'c':
+            readSelection(input, body);
+            return true;
+        case 'V':
+            if (readVector(input, vector)) body.vx = vector.x, body.vy = vector.y;
+            return true;
+        case 'W':
+            if (readNumber(input, number)) body.omega = number;
+            return true;
+        case '!':
+            readKeyword(input, body);
+            return true;
+        case 'l':
+            readText(input, body.name);
+            return true;
+        case 'r':
+            readShapeSlots(input, body);
+            return true;
+        default:
+            return false;
     }
 }
 

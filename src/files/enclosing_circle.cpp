@@ -23,9 +23,7 @@ double squaredDistance(Vec a, Vec b) {
 
 // A relative tolerance keeps points that lie on the boundary, up to
 // rounding, from being taken as outside (which would only cost time).
-bool holds(const Disc& disc, Vec p) {
-    return squaredDistance(disc.centre, p) <= disc.squaredRadius * (1.0 + 1e-12);
-}
+bool holds(const Disc& disc, Vec p) { return squaredDistance(disc.centre, p) <= disc.squaredRadius * (1.0 + 1e-12); }
 
 Disc discOnDiameter(Vec a, Vec b) {
     Vec centre{(a.x + b.x) / 2.0, (a.y + b.y) / 2.0};

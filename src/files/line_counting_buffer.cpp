@@ -2,11 +2,8 @@
 
 #include <algorithm>
 
-LineCountingBuffer::LineCountingBuffer(std::streambuf* source, std::string sourceName,
-                                       LineCountingBuffer* includedFrom)
-    : source(source),
-      name(std::move(sourceName)),
-      depth(includedFrom ? includedFrom->depth + 1 : 0),
+LineCountingBuffer::LineCountingBuffer(std::streambuf* source, std::string sourceName, LineCountingBuffer* includedFrom)
+    : source(source), name(std::move(sourceName)), depth(includedFrom ? includedFrom->depth + 1 : 0),
       top(includedFrom ? includedFrom->top : this) {
     setg(chunk.data(), chunk.data() + 1, chunk.data() + 1);
 }
@@ -32,9 +29,7 @@ long LineCountingBuffer::lineNumber() const {
     return lines + 1;
 }
 
-LineCountingBuffer* countingBufferOf(std::istream& input) {
-    return dynamic_cast<LineCountingBuffer*>(input.rdbuf());
-}
+LineCountingBuffer* countingBufferOf(std::istream& input) { return dynamic_cast<LineCountingBuffer*>(input.rdbuf()); }
 
 CountedInput::CountedInput(std::istream& input, const std::string& sourceName) : original(input) {
     if (countingBufferOf(input)) return;

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <array>
-#include <memory>
 #include <istream>
+#include <memory>
 #include <streambuf>
 #include <string>
 

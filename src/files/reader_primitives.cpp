@@ -17,10 +17,7 @@
 static constexpr int maxIncludesPerRead = 4096;
 
 // Degrees in files, radians in memory; the product is formed in double.
-static double radiansFromDegrees(float degrees) {
-    return static_cast<double>(degrees) * std::numbers::pi / 180.0;
-}
-
+static double radiansFromDegrees(float degrees) { return static_cast<double>(degrees) * std::numbers::pi / 180.0; }
 
 void failStream(std::istream& input, const std::string& why) {
     if (input.fail()) return;
@@ -271,13 +268,13 @@ void includeFile(std::istream& including, const std::string& prefix, const Block
     LineCountingBuffer* parent = countingBufferOf(including);
     int depth = parent ? parent->includeDepth() + 1 : 1;
     if (depth > maxIncludeDepth) {
-        reportReadProblem(including, "includes nested deeper than " + std::to_string(maxIncludeDepth) + "; \"" +
-                                         path + "\" skipped");
+        reportReadProblem(
+            including, "includes nested deeper than " + std::to_string(maxIncludeDepth) + "; \"" + path + "\" skipped");
         return;
     }
     if (parent && parent->includesOpened() >= maxIncludesPerRead) {
-        reportReadProblem(including, "more than " + std::to_string(maxIncludesPerRead) +
-                                         " includes in one read; \"" + path + "\" skipped");
+        reportReadProblem(including, "more than " + std::to_string(maxIncludesPerRead) + " includes in one read; \"" +
+                                         path + "\" skipped");
         return;
     }
     logFileRead(path);

@@ -19,9 +19,7 @@ static constexpr long long maxCapacityHint = 4096;
 static constexpr int ellipsePoints = 36;
 static constexpr double ellipseStep = 0.17453292519943295;
 
-static size_t capacityHint(long long n) {
-    return static_cast<size_t>(std::clamp<long long>(n, 0, maxCapacityHint));
-}
+static size_t capacityHint(long long n) { return static_cast<size_t>(std::clamp<long long>(n, 0, maxCapacityHint)); }
 
 static bool isUnrotated(const Placement& p) { return p.b == 0.0f && p.c == 0.0f; }
 
@@ -75,7 +73,8 @@ static void readCircle(std::istream& input, Shape& shape, const Placement& place
             shape.discRadii[last] *= std::fabs(placement.a);
     } else if (isSimilarity(placement)) {
         // Under a rotation the scale is sqrt|det|, not the entry a.
-        double determinant = static_cast<double>(placement.a) * placement.d - static_cast<double>(placement.b) * placement.c;
+        double determinant =
+            static_cast<double>(placement.a) * placement.d - static_cast<double>(placement.b) * placement.c;
         shape.discRadii[last] = static_cast<float>(radius * std::sqrt(std::fabs(determinant)));
     } else {
         writeEllipse(input, placement, centre, radius, shape.contours[last]);
@@ -119,37 +118,52 @@ static bool readShapeKey(std::istream& input, const std::string& prefix, char ke
     Point point;
     float number = 0.0f;
     switch (key) {
-    case 'v':
-        if (readVector(input, point) && mapPoint(input, staging.shapePlacement, point, point))
-            shape.contours.back().push_back(point);
-        return true;
-    case 'h': shape.contours.emplace_back(); return true;
-    case 'o': readCircle(input, shape, staging.shapePlacement); return true;
-    case 'm':
-        if (readNumber(input, number)) shape.mass = number;
-        return true;
-    case 'd':
-        if (readNumber(input, number)) staging.pendingDensity = number;
-        return true;
-    case 'u': readFriction(input, shape); return true;
-    case 'e':
-        if (readNumber(input, number)) shape.bounce = static_cast<double>(number) < 0.01 ? 0.01f : number;
-        return true;
-    case 'k': readMask(input, shape.collideMask); return true;
-    case 'c': readColour(input, shape); return true;
-    case 'l': readText(input, shape.name); return true;
-    case 'r': readCapacityHint(input, shape); return true;
-    case 's':
-        staging.stagedSockets.push_back(constructAnchor(input, prefix, staging.shapePlacement, true));
-        return true;
-    case 'g':
-        staging.stagedPlugs.push_back(constructAnchor(input, prefix, staging.shapePlacement, false));
-        return true;
-    case 't':
-        if (auto polygon = constructTexturedPolygon(input, prefix, staging.shapePlacement))
-            staging.stagedTexturedPolygons.push_back(std::move(polygon));
-        return true;
-    default: return false;
+        case 'v':
+            if (readVector(input, point) && mapPoint(input, staging.shapePlacement, point, point))
+                shape.contours.back().push_back(point);
+            return true;
+        case 'h':
+            shape.contours.emplace_back();
+            return true;
+        case 'o':
+            readCircle(input, shape, staging.shapePlacement);
+            return true;
+        case 'm':
+            if (readNumber(input, number)) shape.mass = number;
+            return true;
+        case 'd':
+            if (readNumber(input, number)) staging.pendingDensity = number;
+            return true;
+        case 'u':
+            readFriction(input, shape);
+            return true;
+        case 'e':
+            if (readNumber(input, number)) shape.bounce = static_cast<double>(number) < 0.01 ? 0.01f : number;
+            return true;
+        case 'k':
+            readMask(input, shape.collideMask);
+            return true;
+        case 'c':
+            readColour(input, shape);
+            return true;
+        case 'l':
+            readText(input, shape.name);
+            return true;
+        case 'r':
+            readCapacityHint(input, shape);
+            return true;
+        case 's':
+            staging.stagedSockets.push_back(constructAnchor(input, prefix, staging.shapePlacement, true));
+            return true;
+        case 'g':
+            staging.stagedPlugs.push_back(constructAnchor(input, prefix, staging.shapePlacement, false));
+            return true;
+        case 't':
+            if (auto polygon = constructTexturedPolygon(input, prefix, staging.shapePlacement))
+                staging.stagedTexturedPolygons.push_back(std::move(polygon));
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -244,8 +258,9 @@ std::optional<Shape> constructShape(std::istream& input, const std::string& pref
     float blue = static_cast<float>(nextRandom() / 32767.0);
     shape.colour = {red, green, blue};
 
-    readBlock(input, prefix, {"a shape block", &staging.shapePlacement},
-              [&](std::istream& in, const std::string& at, char key) { return readShapeKey(in, at, key, shape, staging); });
+    readBlock(
+        input, prefix, {"a shape block", &staging.shapePlacement},
+        [&](std::istream& in, const std::string& at, char key) { return readShapeKey(in, at, key, shape, staging); });
     if (!finishShape(input, shape, staging)) return std::nullopt;
     return shape;
 }

@@ -13,7 +13,7 @@
 
 // The reading state of the one shape block open at a time.
 struct ShapeStaging {
-    Placement shapePlacement;  // starts as the body's placement
+    Placement shapePlacement;     // starts as the body's placement
     float pendingDensity = 0.0f;  // "d"; 0 means none given
     std::vector<Anchor> stagedSockets;
     std::vector<Anchor> stagedPlugs;

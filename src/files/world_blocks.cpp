@@ -9,9 +9,9 @@
 #include "files/diagnostics.h"
 #include "files/line_counting_buffer.h"
 #include "files/reader_primitives.h"
+#include "sim/body_frame.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
-#include "sim/body_frame.h"
 
 // Every body of the tree from `body` moved so that its plug meets its
 // parent's socket, parents first.
@@ -75,8 +75,8 @@ static bool pointsFinite(const std::vector<Point>& points) {
 }
 
 static bool bodyIsFinite(const Body& b) {
-    if (!allFinite({b.x, b.y, b.vx, b.vy, b.omega, b.angle, b.mass, b.inertia, b.invMass, b.invInertia,
-                    b.baseMass, b.baseInertia}))
+    if (!allFinite({b.x, b.y, b.vx, b.vy, b.omega, b.angle, b.mass, b.inertia, b.invMass, b.invInertia, b.baseMass,
+                    b.baseInertia}))
         return false;
     for (const Shape& shape : b.shapes) {
         if (!allFinite({shape.centreX, shape.centreY, shape.localCentreX, shape.localCentreY, shape.radius}))
@@ -120,9 +120,14 @@ static void readRootBody(Model& model, std::istream& input, const std::string& p
 static void readModel(Model& model, std::istream& input, const std::string& prefix, Placement& placement) {
     readBlock(input, prefix, {"a model block", &placement}, [&](std::istream& in, const std::string& at, char key) {
         switch (key) {
-        case 'P': readRootBody(model, in, at, placement); return true;
-        case 'l': readText(in, model.label); return true;
-        default: return false;
+            case 'P':
+                readRootBody(model, in, at, placement);
+                return true;
+            case 'l':
+                readText(in, model.label);
+                return true;
+            default:
+                return false;
         }
     });
 }
@@ -182,11 +187,14 @@ void readWorld(World& world, std::istream& input, const std::string& prefix) {
     readBlock(counted.stream(), prefix, {"a world block", &world.placement},
               [&](std::istream& in, const std::string& at, char key) {
                   switch (key) {
-                  case 'M':
-                      if (auto model = constructModel(world, in, at)) addModel(world, in, std::move(model));
-                      return true;
-                  case 'l': readText(in, world.label); return true;
-                  default: return false;
+                      case 'M':
+                          if (auto model = constructModel(world, in, at)) addModel(world, in, std::move(model));
+                          return true;
+                      case 'l':
+                          readText(in, world.label);
+                          return true;
+                      default:
+                          return false;
                   }
               });
 }

@@ -73,9 +73,9 @@ int exactSignOfSum(const std::array<double, 6>& terms) {
 // determinant is written as six products of floats, each exact in double;
 // only their sum can round, so a close call is summed exactly.
 int orientation(const Point& a, const Point& b, const Point& c) {
-    std::array<double, 6> terms = {
-        static_cast<double>(b.x) * c.y,  -static_cast<double>(b.x) * a.y, -static_cast<double>(a.x) * c.y,
-        -static_cast<double>(b.y) * c.x, static_cast<double>(b.y) * a.x,  static_cast<double>(a.y) * c.x};
+    std::array<double, 6> terms = {static_cast<double>(b.x) * c.y,  -static_cast<double>(b.x) * a.y,
+                                   -static_cast<double>(a.x) * c.y, -static_cast<double>(b.y) * c.x,
+                                   static_cast<double>(b.y) * a.x,  static_cast<double>(a.y) * c.x};
     double sum = 0.0, magnitude = 0.0;
     for (double term : terms) {
         sum += term;
@@ -225,8 +225,8 @@ double largestCoordinate(const Segment& a, const Segment& b) {
 // polygon clear of the crossing point.
 bool isCertain(const Segment& a, const Segment& b, const std::vector<const Contour*>& polygon) {
     if (isSteep(a) || isSteep(b)) return false;
-    double clearance = std::max(clearanceOfLength * std::max(length(a), length(b)),
-                                clearanceOfMagnitude * largestCoordinate(a, b));
+    double clearance =
+        std::max(clearanceOfLength * std::max(length(a), length(b)), clearanceOfMagnitude * largestCoordinate(a, b));
     if (!endsClearOfLine(a, b, clearance) || !endsClearOfLine(b, a, clearance)) return false;
 
     double turnLeft = approximateTurn(a.left, a.right, b.left);

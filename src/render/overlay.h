@@ -12,8 +12,8 @@ constexpr float overlayFirstBaseline = 20.0f;  // pixels below the top edge
 constexpr float overlayLineSpacing = 16.0f;    // pixels; glyphs are 20 high, so lines may overlap
 constexpr float overlayColumnOffset = 206.0f;  // console 0's left edge from the view's left edge
 constexpr float overlayColumnWidth = 200.0f;
-constexpr size_t overlayMaxLineLength = 255;   // a longer line stops its console's drawing
-constexpr int overlayMaxLines = 45;            // a console keeps this many from frame to frame
+constexpr size_t overlayMaxLineLength = 255;  // a longer line stops its console's drawing
+constexpr int overlayMaxLines = 45;           // a console keeps this many from frame to frame
 
 class OverlayPainter {
 public:

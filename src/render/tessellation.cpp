@@ -59,8 +59,8 @@ using TessellatorHandle = std::unique_ptr<GLUtesselator, TessellatorDeleter>;
 
 // One contour: every point with the shared coordinate buffer (the
 // tessellator copies the coordinates) and a fresh reference as its data.
-static void feedContour(GLUtesselator* tess, const Contour& contour, uint32_t contourIndex,
-                        GLdouble* coords, std::vector<VertexRef>& refs) {
+static void feedContour(GLUtesselator* tess, const Contour& contour, uint32_t contourIndex, GLdouble* coords,
+                        std::vector<VertexRef>& refs) {
     gluTessBeginContour(tess);
     for (uint32_t j = 0; j < contour.size(); ++j) {
         coords[0] = static_cast<GLdouble>(contour[j].x);
@@ -188,8 +188,7 @@ static void computeMassFigures(Shape& shape) {
         const Point& c = resolveVertex(t.corners[2]);
         float area = triangleArea(a, b, c);
         Point centre = triangleCentroid(a, b, c);
-        shape.inertia += triangleOwnMoment(a, b, c) +
-                         area * squaredDistance(centre, shape.centroidX, shape.centroidY);
+        shape.inertia += triangleOwnMoment(a, b, c) + area * squaredDistance(centre, shape.centroidX, shape.centroidY);
     }
     for (size_t i = 1; i < contours.size(); ++i) {
         if (!isDiscContour(contours[i])) continue;

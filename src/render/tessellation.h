@@ -8,9 +8,7 @@
 // The contour set VertexRefs resolve against; set before use.
 extern const ContourSet* currentContourSet;
 
-inline const Point& resolveVertex(const VertexRef& ref) {
-    return (*currentContourSet)[ref.contour][ref.point];
-}
+inline const Point& resolveVertex(const VertexRef& ref) { return (*currentContourSet)[ref.contour][ref.point]; }
 
 // Whether every corner of the triangle names a point of `contours`: an
 // outline that no longer has them (a damaged tessellation) must make the

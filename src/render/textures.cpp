@@ -152,23 +152,23 @@ TextureFilterSettings textureFilterSettings(const TextureOptions& options, bool 
     if (mode < 1 || mode > 4) mode = 0;
     settings.wrap = (mode == 3 || mode == 4) ? GL_REPEAT : GL_CLAMP;
     switch (mode) {
-    case 0:
-        settings.magFilter = GL_NEAREST;
-        settings.minFilter = GL_NEAREST;
-        settings.buildMipmaps = false;
-        settings.unpackAlignmentOne = true;
-        break;
-    case 1:
-    case 3:
-        settings.magFilter = GL_LINEAR;
-        settings.minFilter = options.mipmapping ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR;
-        settings.buildMipmaps = options.mipmapping;
-        break;
-    default:  // 2 and 4
-        settings.magFilter = GL_LINEAR;
-        settings.minFilter = GL_LINEAR_MIPMAP_LINEAR;
-        settings.buildMipmaps = true;
-        break;
+        case 0:
+            settings.magFilter = GL_NEAREST;
+            settings.minFilter = GL_NEAREST;
+            settings.buildMipmaps = false;
+            settings.unpackAlignmentOne = true;
+            break;
+        case 1:
+        case 3:
+            settings.magFilter = GL_LINEAR;
+            settings.minFilter = options.mipmapping ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR;
+            settings.buildMipmaps = options.mipmapping;
+            break;
+        default:  // 2 and 4
+            settings.magFilter = GL_LINEAR;
+            settings.minFilter = GL_LINEAR_MIPMAP_LINEAR;
+            settings.buildMipmaps = true;
+            break;
     }
     if (mipmapsFollowOption) settings.buildMipmaps = options.mipmapping;
     return settings;

@@ -27,7 +27,7 @@ struct TextureOptions {
     bool alphaFromKey = true;  // picture loader: pixels of alphaKey become transparent
     bool fullSize = true;      // false: picture and TGA loaders halve images wider than 64
     bool mipmapping = false;
-    int32_t filterMode = 0;    // 0..4, see textureFilterSettings
+    int32_t filterMode = 0;                    // 0..4, see textureFilterSettings
     std::array<uint8_t, 3> alphaKey{0, 0, 0};  // red, green, blue
 };
 
@@ -72,7 +72,7 @@ uint32_t currentMaxTextureSize();
 struct TextureFilterSettings {
     int32_t magFilter = 0;
     int32_t minFilter = 0;
-    int32_t wrap = 0;              // for both s and t
+    int32_t wrap = 0;  // for both s and t
     bool buildMipmaps = false;
     bool unpackAlignmentOne = false;  // mode 0 sets it before the upload
 };

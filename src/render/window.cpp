@@ -55,8 +55,8 @@ const char* failureText(WindowStep step) {
 // The display refused the full-screen mode: offer a window instead.
 bool acceptWindowedFallback(WindowHost& host) {
     BoxAnswer answer = host.messageBox(
-        "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
-        "Tolu GL", BoxIcon::warning, BoxButtons::yesNo);
+        "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?", "Tolu GL",
+        BoxIcon::warning, BoxButtons::yesNo);
     if (answer == BoxAnswer::yes) return true;
     reportError(host, "Program Will Now Close.", BoxIcon::stop);
     return false;

@@ -1,9 +1,9 @@
 #include "sim/contacts.h"
 
 #include <algorithm>
-#include <cassert>
 #include <atomic>
 #include <bit>
+#include <cassert>
 #include <cmath>
 
 #include "sim/body_frame.h"
@@ -14,7 +14,6 @@
 uint64_t pairTestCount = 0;
 
 namespace {
-
 
 void add(ContactSum& total, const ContactSum& part, float normalSign) {
     total.count += part.count;
@@ -133,7 +132,8 @@ template <int lane>
 
     __m128 e1x = laneOf<lane>(_mm_load_ps(quad.e1x)), e1y = laneOf<lane>(_mm_load_ps(quad.e1y));
     __m128 side0 = _mm_sub_ps(_mm_mul_ps(fromStartY, paths.pathX), _mm_mul_ps(fromStartX, paths.pathY));
-    __m128 side1 = _mm_sub_ps(_mm_mul_ps(_mm_sub_ps(q0y, e1y), paths.pathX), _mm_mul_ps(_mm_sub_ps(q0x, e1x), paths.pathY));
+    __m128 side1 =
+        _mm_sub_ps(_mm_mul_ps(_mm_sub_ps(q0y, e1y), paths.pathX), _mm_mul_ps(_mm_sub_ps(q0x, e1x), paths.pathY));
     ok = _mm_and_ps(ok, _mm_xor_ps(_mm_cmpgt_ps(side0, zero), _mm_cmpgt_ps(side1, zero)));
     return (_mm_movemask_ps(ok) & static_cast<int>(paths.laneMask)) != 0;
 }
@@ -160,15 +160,15 @@ __m128 loadPair(const float* pair) { return _mm_castpd_ps(_mm_load_sd(reinterpre
 // those signs. Lanes: largest x, smallest x, largest y, smallest y.
 bool pathBoundsOf(const Body& bodyS, const PointBounds& t, PathBounds& bounds) {
     if (!t.exact) return false;
-    __m128 position = _mm_movelh_ps(loadPair(&bodyS.x), loadPair(&bodyS.px));     // x y px py
-    __m128 turn = loadPair(&bodyS.cosTurn);                                       // cos sin
+    __m128 position = _mm_movelh_ps(loadPair(&bodyS.x), loadPair(&bodyS.px));  // x y px py
+    __m128 turn = loadPair(&bodyS.cosTurn);                                    // cos sin
     __m128 bounded = _mm_cmplt_ps(absolute(position), _mm_set1_ps(1e18f));
     __m128 unitish = _mm_cmple_ps(absolute(_mm_movelh_ps(turn, turn)), _mm_set1_ps(2.0f));
     if (_mm_movemask_ps(_mm_and_ps(bounded, unitish)) != 0xF) return false;
 
-    __m128 factorU = _mm_shuffle_ps(turn, turn, _MM_SHUFFLE(1, 1, 0, 0));          // cos cos sin sin
+    __m128 factorU = _mm_shuffle_ps(turn, turn, _MM_SHUFFLE(1, 1, 0, 0));  // cos cos sin sin
     __m128 factorV = _mm_xor_ps(_mm_shuffle_ps(turn, turn, _MM_SHUFFLE(0, 0, 1, 1)),
-                                _mm_setr_ps(-0.0f, -0.0f, 0.0f, 0.0f));            // -sin -sin cos cos
+                                _mm_setr_ps(-0.0f, -0.0f, 0.0f, 0.0f));  // -sin -sin cos cos
     __m128 wantLargest = _mm_castsi128_ps(_mm_setr_epi32(-1, 0, -1, 0));
     __m128 lower = _mm_load_ps(t.lower), upper = _mm_load_ps(t.upper);
     __m128 zero = _mm_setzero_ps();
@@ -282,8 +282,8 @@ void recordCrossings(ContactSum& sum, const PathsOfFour& paths, const VertexQuad
     }
 }
 
-void applyImpulse(Body& b, float invMass, float invInertia, float leverX, float leverY, float impulseX,
-                  float impulseY, float sign) {
+void applyImpulse(Body& b, float invMass, float invInertia, float leverX, float leverY, float impulseX, float impulseY,
+                  float sign) {
     b.vx += sign * (invMass * impulseX);
     b.vy += sign * (invMass * impulseY);
     b.omega += sign * (cross(leverX, leverY, impulseX, impulseY) * invInertia);

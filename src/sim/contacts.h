@@ -12,7 +12,7 @@ struct ContactSum {
     float sumX = 0.0f, sumY = 0.0f;  // contact points weighted by w
     float sumKinetic = 0.0f;
     float sumStatic = 0.0f;
-    float sumWeight = 0.0f;           // sum of w = bounce·bounce
+    float sumWeight = 0.0f;                // sum of w = bounce·bounce
     float normalX = 0.0f, normalY = 0.0f;  // out of the first body, weighted by w
 };
 

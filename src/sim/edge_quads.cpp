@@ -1,6 +1,5 @@
 #include "sim/edge_quads.h"
 
-
 namespace {
 
 size_t quadsNeeded(const ContourSet& contours) {

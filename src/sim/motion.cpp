@@ -11,9 +11,7 @@
 
 namespace {
 
-PredictedMotion predictedMotionOf(const Body& b) {
-    return {b.cosTurn, b.sinTurn, b.x, b.y, b.px, b.py};
-}
+PredictedMotion predictedMotionOf(const Body& b) { return {b.cosTurn, b.sinTurn, b.x, b.y, b.px, b.py}; }
 
 bool isModelRoot(const Body& b) {
     if (b.parentPlug >= b.plugs.size()) return false;
@@ -209,8 +207,8 @@ void commitTree(Body& b) {
     float newX = b.x + (b.vx * dt + 0.5f * b.ax * dt * dt);
     float newY = b.y + (b.vy * dt + 0.5f * b.ay * dt * dt);
     float newAngle = b.angle + (b.omega * dt + 0.5f * b.alpha * dt * dt);
-    bool finiteMotion = std::isfinite(newX) && std::isfinite(newY) && std::isfinite(newAngle) &&
-                        std::isfinite(b.vx) && std::isfinite(b.vy) && std::isfinite(b.omega);
+    bool finiteMotion = std::isfinite(newX) && std::isfinite(newY) && std::isfinite(newAngle) && std::isfinite(b.vx) &&
+                        std::isfinite(b.vy) && std::isfinite(b.omega);
     if (finiteMotion) {
         PredictedMotion motion = predictedMotionOf(b);
         for (SpringEnd& grab : b.grabs) grab.point = motion.apply(grab.point.x, grab.point.y);

@@ -34,11 +34,11 @@ bool boxContains(const SweepBox& outer, const SweepBox& inner);
 
 struct PairSweep {
     size_t count = 0;
-    size_t words = 0;               // 64-bit words per row of `rows`
-    std::vector<SweepBox> boxes;    // by item, fattened
-    std::vector<uint32_t> slots;    // item -> slot: the loop's row and column
-    std::vector<uint32_t> sorted;   // items by minX; kept between sweeps, nearly sorted
-    std::vector<uint64_t> rows;     // count × words: bit (i, j), i < j, for slots i and j
+    size_t words = 0;              // 64-bit words per row of `rows`
+    std::vector<SweepBox> boxes;   // by item, fattened
+    std::vector<uint32_t> slots;   // item -> slot: the loop's row and column
+    std::vector<uint32_t> sorted;  // items by minX; kept between sweeps, nearly sorted
+    std::vector<uint64_t> rows;    // count × words: bit (i, j), i < j, for slots i and j
     bool sortedOnce = false;
 
     // Room for `capacity` items; no allocation afterwards for that many.

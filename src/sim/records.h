@@ -99,18 +99,18 @@ struct Spring;
 struct TextureRecord;  // owned by the texture registry
 
 struct Shape {
-    ContourSet contours;                 // local outline (body frame after reading)
-    std::vector<Triangle> triangles;     // from the tessellation
-    std::vector<uint8_t> reverseNormals; // one flag per contour: negate its edge normals
-    ContourSet predContours;             // predicted world outline
-    ContourSet cornerVectors;            // 2·p[j] - p[j+1] - p[j-1] over the predicted outline
-    ContourSet edgeNormals;              // unit outward normal of edge j over the predicted outline
-    ContourSet curContours;              // current world outline
-    std::vector<EdgeQuad> edgeQuads;     // the predicted edges and normals again, four by four
-    std::vector<VertexQuad> vertexQuads; // current and predicted vertices and corners, four by four
-    PointBounds bounds;                  // of all vertexQuads
+    ContourSet contours;                  // local outline (body frame after reading)
+    std::vector<Triangle> triangles;      // from the tessellation
+    std::vector<uint8_t> reverseNormals;  // one flag per contour: negate its edge normals
+    ContourSet predContours;              // predicted world outline
+    ContourSet cornerVectors;             // 2·p[j] - p[j+1] - p[j-1] over the predicted outline
+    ContourSet edgeNormals;               // unit outward normal of edge j over the predicted outline
+    ContourSet curContours;               // current world outline
+    std::vector<EdgeQuad> edgeQuads;      // the predicted edges and normals again, four by four
+    std::vector<VertexQuad> vertexQuads;  // current and predicted vertices and corners, four by four
+    PointBounds bounds;                   // of all vertexQuads
     float sweptRadius = 0.0f;
-    float radius = 0.0f;                 // bounding radius about the local centre
+    float radius = 0.0f;  // bounding radius about the local centre
     float centreX = 0.0f, centreY = 0.0f;
     float sweptX = 0.0f, sweptY = 0.0f;
     float localCentreX = 0.0f, localCentreY = 0.0f;
@@ -120,10 +120,10 @@ struct Shape {
     uint32_t collideMask = 0x18000;
 
     // Filled by the reader and the tessellation.
-    std::vector<float> discRadii;        // radius of each one-point (disc) contour
-    float mass = 0.0f;                   // 0 until the file or the area sets it
+    std::vector<float> discRadii;  // radius of each one-point (disc) contour
+    float mass = 0.0f;             // 0 until the file or the area sets it
     float area = 0.0f;
-    float inertia = 0.0f;                // polar moment about the centroid
+    float inertia = 0.0f;  // polar moment about the centroid
     float centroidX = 0.0f, centroidY = 0.0f;
     Colour colour;
     std::string name;
@@ -137,7 +137,7 @@ struct Anchor {
     Body* owner = nullptr;      // null for a model's mount
     Anchor* partner = nullptr;  // the other side of the joint
     std::string name;
-    float weight = 0.0f;        // sockets only; read from the file, used by nothing
+    float weight = 0.0f;  // sockets only; read from the file, used by nothing
 };
 
 using Socket = Anchor;
@@ -167,10 +167,10 @@ struct TexturedPolygon {
 };
 
 struct Body {
-    float x = 0.0f, y = 0.0f;     // centre of mass, origin of the local frame
+    float x = 0.0f, y = 0.0f;  // centre of mass, origin of the local frame
     float vx = 0.0f, vy = 0.0f;
-    float ax = 0.0f, ay = 0.0f;   // accumulated for the current sub-step
-    float px = 0.0f, py = 0.0f;   // predicted position at the end of the sub-step
+    float ax = 0.0f, ay = 0.0f;  // accumulated for the current sub-step
+    float px = 0.0f, py = 0.0f;  // predicted position at the end of the sub-step
     float omega = 0.0f;
     float angle = 0.0f;
     float alpha = 0.0f;
@@ -178,19 +178,19 @@ struct Body {
     float inertia = 0.0f, mass = 0.0f;
     float baseInertia = 0.0f, baseMass = 0.0f;
     float invInertia = 0.0f, invMass = 0.0f;
-    uint8_t flags = 0;            // bit 0 NOGRAVITY, bit 1 BOLTED
+    uint8_t flags = 0;  // bit 0 NOGRAVITY, bit 1 BOLTED
     Placement placement;
     Model* model = nullptr;
     uint32_t shapeCount = 0;
     uint32_t parentPlug = 0;
     uint32_t nextSocket = 0;
-    int32_t serial = 0;           // row of the world's contact memory
+    int32_t serial = 0;  // row of the world's contact memory
     std::vector<Shape> shapes;
     // Deques: joints point into these, and an anchor added later must not
     // move the ones already partnered.
     std::deque<Socket> sockets;
     std::deque<Plug> plugs;
-    std::list<SpringEnd> grabs;   // ends fixed on this body; their springs are the world's
+    std::list<SpringEnd> grabs;  // ends fixed on this body; their springs are the world's
     std::string name;
     std::vector<std::unique_ptr<TexturedPolygon>> textures;
 
@@ -233,8 +233,7 @@ struct World {
     World& operator=(const World&) = delete;
 
     PairMemory& pairMemory(int32_t firstSerial, int32_t secondSerial) {
-        return contactMemory[static_cast<size_t>(firstSerial) * maxBodiesPerWorld +
-                             static_cast<size_t>(secondSerial)];
+        return contactMemory[static_cast<size_t>(firstSerial) * maxBodiesPerWorld + static_cast<size_t>(secondSerial)];
     }
     int bodyCount() const;
 };

@@ -59,8 +59,8 @@ struct ModelPair {
 // pairs of each crew member) and, with a crew, the previews of model pairs.
 struct StepScratch {
     std::vector<uint32_t> order;
-    PairSweep modelSweep;                    // model boxes; slots are visiting positions
-    std::vector<PairSweep> bodySweeps;       // contact bounds of one model's bodies
+    PairSweep modelSweep;               // model boxes; slots are visiting positions
+    std::vector<PairSweep> bodySweeps;  // contact bounds of one model's bodies
     std::vector<const Model*> bodySweepModels;
     bool bodiesKnowTheirModel = true;        // a prediction widens only its own model's box
     bool everyModelRooted = true;            // every body gets its own serial
@@ -229,9 +229,8 @@ void solverPass(World& w, StepScratch& scratch, StepCrew* crew, float& lastStep)
 
     if (crew != nullptr) {
         if (stepTime != lastStep) crew->forEach(modelCount, [&](size_t k, int) { predictModel(*w.models[k]); });
-        crew->forEach(modelCount, [&](size_t k, int member) {
-            solveModelWith(*w.models[scratch.order[k]], scratch, member);
-        });
+        crew->forEach(modelCount,
+                      [&](size_t k, int member) { solveModelWith(*w.models[scratch.order[k]], scratch, member); });
     } else {
         if (stepTime != lastStep)
             for (auto& model : w.models) predictModel(*model);

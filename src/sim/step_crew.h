@@ -9,10 +9,10 @@
 #pragma once
 
 #include <atomic>
-#include <cstdint>
-#include <type_traits>
 #include <cstddef>
+#include <cstdint>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 // How many threads a world step may use (1: the calling thread alone, the
@@ -37,9 +37,12 @@ public:
     // Tasks must not depend on the order in which indices run.
     template <class Task>
     void forEach(size_t count, Task&& task) {
-        run(count, [](const void* context, size_t index, int member) {
-            (*static_cast<const std::remove_reference_t<Task>*>(context))(index, member);
-        }, &task);
+        run(
+            count,
+            [](const void* context, size_t index, int member) {
+                (*static_cast<const std::remove_reference_t<Task>*>(context))(index, member);
+            },
+            &task);
     }
 
 private:

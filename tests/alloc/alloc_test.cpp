@@ -46,9 +46,7 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return std::malloc(size ? size : 1);
 }
 void* operator new(std::size_t size, std::align_val_t alignment) { return countedAlignedAllocation(size, alignment); }
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-    return countedAlignedAllocation(size, alignment);
-}
+void* operator new[](std::size_t size, std::align_val_t alignment) { return countedAlignedAllocation(size, alignment); }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }

@@ -27,9 +27,9 @@ class DroppedFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         resetProcessState();
-        dir = std::filesystem::temp_directory_path() /
-              ("vantor-drop-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            std::filesystem::temp_directory_path() / ("vantor-drop-" + std::to_string(getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir);
     }
     void TearDown() override {

@@ -4,12 +4,12 @@
 
 #include <sys/wait.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -50,8 +50,8 @@ protected:
 
     void SetUp() override {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = std::filesystem::temp_directory_path() /
-              ("vantor-runner-" + std::to_string(getpid()) + "-" + test->name());
+        dir =
+            std::filesystem::temp_directory_path() / ("vantor-runner-" + std::to_string(getpid()) + "-" + test->name());
         std::filesystem::create_directories(dir);
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
@@ -156,7 +156,8 @@ TEST_F(Program, CheckTellsNotesAndWhatFilesHold) {
     const std::string source = VANTOR_SOURCE_DIR;
     ASSERT_EQ(run("--check '" + source + "/rsc/firstWorld.ini'", &output), 0) << output;
     // The mass follows the shapes' areas; the counts are the scene's own.
-    EXPECT_EQ(output.rfind(source + "/rsc/firstWorld.ini: 2 worlds, 15 models, 49 bodies, 63 shapes, total mass ", 0), 0u)
+    EXPECT_EQ(output.rfind(source + "/rsc/firstWorld.ini: 2 worlds, 15 models, 49 bodies, 63 shapes, total mass ", 0),
+              0u)
         << output;
     EXPECT_TRUE(output.ends_with(", 2 textures; no notes\n")) << output;
 

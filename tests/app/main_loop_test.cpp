@@ -8,8 +8,8 @@
 
 #include "app/input_state.h"
 #include "app/main_loop.h"
-#include "fake_window_system.h"
 #include "app/world_reload.h"
+#include "fake_window_system.h"
 #include "files/diagnostics.h"
 #include "files/reader.h"
 #include "files/settings.h"
@@ -201,8 +201,9 @@ TEST_F(MainLoopTest, WatchReadsTheWorldsAgainWhenTheirFilesChange) {
     const std::filesystem::path& dir = scratch.path;
     writeFile(dir / "settings.ini", "w 400 300\ns w\n");
     writeFile(dir / "world.ini", "W { l watched  f part.ini }\n");
-    const std::string box = "M { l box  P { g { x= 0 0 }  p { v -8 -8  v 8 -8  v 8 8  v -8 8 }"
-                            "  t { t sign.tga  p { tv 0 0 pv -8 -8  tv 8 0 pv 8 -8  tv 8 8 pv 8 8 } } } }\n";
+    const std::string box =
+        "M { l box  P { g { x= 0 0 }  p { v -8 -8  v 8 -8  v 8 8  v -8 8 }"
+        "  t { t sign.tga  p { tv 0 0 pv -8 -8  tv 8 0 pv 8 -8  tv 8 8 pv 8 8 } } } }\n";
     writeFile(dir / "part.ini", box);
     std::filesystem::copy_file(VANTOR_TEST_DATA "/gui/yellow.tga", dir / "sign.tga");
     options.settingsFile = (dir / "settings.ini").string();
@@ -229,7 +230,8 @@ TEST_F(MainLoopTest, WatchReadsTheWorldsAgainWhenTheirFilesChange) {
             viewWidth = 555.0f;
         }
         if (pass == 5) {
-            writeFile(dir / "part.ini", box + "M { l 'second box'  x= 40 0  P { g { x= 0 0 }  p { v -8 -8  v 8 -8  v 8 8 } } }\n");
+            writeFile(dir / "part.ini",
+                      box + "M { l 'second box'  x= 40 0  P { g { x= 0 0 }  p { v -8 -8  v 8 -8  v 8 8 } } }\n");
             std::filesystem::copy_file(VANTOR_TEST_DATA "/files/checker_64x32.tga", dir / "sign.tga",
                                        std::filesystem::copy_options::overwrite_existing);
             changedAt = windowSystem.now;

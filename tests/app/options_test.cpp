@@ -25,7 +25,8 @@ Parse parse(const std::vector<std::string>& arguments) {
     for (std::string& word : words) argv.push_back(word.data());
     std::ostringstream out, err;
     Parse result;
-    result.proceed = parseOptions(static_cast<int>(argv.size()), argv.data(), result.options, result.exitCode, out, err);
+    result.proceed =
+        parseOptions(static_cast<int>(argv.size()), argv.data(), result.options, result.exitCode, out, err);
     result.out = out.str();
     result.err = err.str();
     return result;
@@ -87,18 +88,17 @@ TEST(Options, HoldTakesEveryKnownKeyName) {
 }
 
 TEST(Options, UsageErrorsExitNonZeroWithUsage) {
-    const std::vector<std::vector<std::string>> badLines{
-        {"--no-such-option"},
-        {"--headless", "--hold", "space,shift"},
-        {"--headless", "--hold", "j,,k"},
-        {"--headless", "--hold", "j,"},
-        {"--headless", "--frames", "-1"},
-        {"--headless", "--frames", "ten"},
-        {"--headless", "--frames"},
-        {"--frames", "10"},  // runner options need --headless
-        {"--headless", "--dump", ""},
-        {"--threads", "0"},
-        {"stray-word"}};
+    const std::vector<std::vector<std::string>> badLines{{"--no-such-option"},
+                                                         {"--headless", "--hold", "space,shift"},
+                                                         {"--headless", "--hold", "j,,k"},
+                                                         {"--headless", "--hold", "j,"},
+                                                         {"--headless", "--frames", "-1"},
+                                                         {"--headless", "--frames", "ten"},
+                                                         {"--headless", "--frames"},
+                                                         {"--frames", "10"},  // runner options need --headless
+                                                         {"--headless", "--dump", ""},
+                                                         {"--threads", "0"},
+                                                         {"stray-word"}};
     for (const auto& arguments : badLines) {
         Parse p = parse(arguments);
         std::string shown;

@@ -76,8 +76,8 @@ TEST(ReplayFormat, EveryKindOfLineReadsBackAsWritten) {
 }
 
 TEST(ReplayFormat, CommentsBlankLinesAndShortFormsAreAccepted) {
-    std::vector<ReplayEntry> entries = parseText(
-        "# a script\n\n  3 WM_LBUTTONDOWN\r\n4 WM_KEYUP 75\n5 0x201 0 10,20   \n6 WM_DROPFILES plain.ini\n");
+    std::vector<ReplayEntry> entries =
+        parseText("# a script\n\n  3 WM_LBUTTONDOWN\r\n4 WM_KEYUP 75\n5 0x201 0 10,20   \n6 WM_DROPFILES plain.ini\n");
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[0].message.message, wm::leftButtonDown);
     EXPECT_EQ(entries[0].message.lParam, 0);
@@ -101,7 +101,10 @@ TEST(ReplayFormat, BadLinesAreReportedWithTheirNumber) {
         {"1 view 400 300 sideways\n", "line 1"},
         {"-1 WM_CLOSE\n", "line 1"},
         // Files that are not records at all, or not as a run writes them.
-        {std::string("\x7f" "ELF\x02\x01\x01\0\0\n", 9), "line 1: control character 0x02: not a record"},
+        {std::string("\x7f"
+                     "ELF\x02\x01\x01\0\0\n",
+                     9),
+         "line 1: control character 0x02: not a record"},
         {"1 WM_KEYDOWN 0x4B\n" + std::string(100000, 'A') + "\n", "line 2: longer than any record line"},
         {"5 WM_KEYDOWN 0x4B\n3 WM_KEYUP 0x4B\n", "line 2: pass 3 comes after pass 5"},
         {"0 WM_KEYDOWN 0x4B\n1 WM_KEY", "line 2: unknown message \"WM_KEY\""},
@@ -140,7 +143,7 @@ protected:
 
 TEST_F(Replaying, MessagesComeAtTheirPassOneAPass) {
     ReplaySource replay(real, parseText("1 WM_KEYDOWN 0x4B\n3 WM_MOUSEMOVE 0 1,2\n3 WM_LBUTTONDOWN\n4 WM_KEYUP 0x4B\n"),
-                          true);
+                        true);
     std::vector<uint32_t> expected{0, wm::keyDown, 0, wm::mouseMove, wm::leftButtonDown, wm::keyUp, 0};
     EXPECT_EQ(run(replay, 7), expected);
     EXPECT_TRUE(replay.finished());
@@ -148,9 +151,9 @@ TEST_F(Replaying, MessagesComeAtTheirPassOneAPass) {
 
 TEST_F(Replaying, HeadlessViewsSetTheDisplayAndAltEnterIsLeftOut) {
     ReplaySource replay(real,
-                          parseText("0 view 400 300 windowed\n2 WM_SYSKEYDOWN 0x0D\n3 view 1280 1024 fullscreen\n"
-                                    "3 WM_SYSKEYDOWN 0x73\n"),
-                          true);
+                        parseText("0 view 400 300 windowed\n2 WM_SYSKEYDOWN 0x0D\n3 view 1280 1024 fullscreen\n"
+                                  "3 WM_SYSKEYDOWN 0x73\n"),
+                        true);
     EXPECT_EQ(run(replay, 1), std::vector<uint32_t>{0});
     EXPECT_EQ(viewWidth, 400.0f);
     EXPECT_FALSE(fullscreen);
@@ -237,9 +240,9 @@ protected:
     std::filesystem::path dir;
 
     void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("vantor-replay-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            std::filesystem::temp_directory_path() / ("vantor-replay-" + std::to_string(getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir);
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
@@ -273,7 +276,8 @@ const std::string grabScript =
     "30 WM_KEYDOWN 0x11 0x1\n"
     "31 WM_LBUTTONUP 0x8 300,50\n"
     "40 WM_MOUSEMOVE 0 250,200\n"
-    "41 WM_DROPFILES \"" VANTOR_TEST_DATA "/drops/box.ini\"\n"
+    "41 WM_DROPFILES \"" VANTOR_TEST_DATA
+    "/drops/box.ini\"\n"
     "50 WM_KEYUP 0x11 0xC0000001\n"
     "51 WM_LBUTTONUP 0 250,200\n"
     "60 WM_CLOSE\n";

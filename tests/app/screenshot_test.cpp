@@ -50,8 +50,8 @@ TEST(ScreenshotOptions, FileAndFrameCount) {
 
 TEST(ScreenshotOptions, RefusedCombinationsAreUsageErrors) {
     const std::vector<std::vector<std::string>> refused{
-        {"--screenshot", "shot.png", "--headless"},          // no window to read back
-        {"--screenshot-frames", "5"},                         // a count without a file
+        {"--screenshot", "shot.png", "--headless"},  // no window to read back
+        {"--screenshot-frames", "5"},                // a count without a file
         {"--screenshot", "shot.png", "--screenshot-frames", "0"},
         {"--screenshot", "shot.png", "--screenshot-frames", "-3"},
         {"--screenshot", ""},
@@ -80,8 +80,8 @@ TEST(FramePng, WritesTheTopRowFirstAndReadsBackExactly) {
     ASSERT_EQ(image.width, 3u);
     ASSERT_EQ(image.height, 2u);
     // Decoded as RGBA, top row first.
-    const std::vector<uint8_t> expected{255, 255, 255, 255, 0, 0, 0, 255, 128, 128, 128, 255,
-                                        255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255};
+    const std::vector<uint8_t> expected{255, 255, 255, 255, 0, 0,   0, 255, 128, 128, 128, 255,
+                                        255, 0,   0,   255, 0, 255, 0, 255, 0,   0,   255, 255};
     EXPECT_EQ(image.pixels, expected);
 }
 

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "mouse/cursor.h"
 #include "app/state_dump.h"
+#include "mouse/cursor.h"
 #include "render/overlay_consoles.h"
 #include "render/textures.h"
 #include "sim/globals.h"
@@ -113,8 +113,9 @@ protected:
 };
 
 TEST_F(StateDump, FloatsReadBackBitForBit) {
-    const float values[] = {0.1f, 1e-30f, -3.4028235e38f, 3.4028235e38f, 1.0f / 3.0f, -0.0f, 0.0f,
-                            std::numeric_limits<float>::min(), 16777217.0f, 0.70710677f, -123456.789f};
+    const float values[] = {0.1f,        1e-30f,      -3.4028235e38f, 3.4028235e38f,
+                            1.0f / 3.0f, -0.0f,       0.0f,           std::numeric_limits<float>::min(),
+                            16777217.0f, 0.70710677f, -123456.789f};
     for (float value : values) {
         EXPECT_EQ(bitsOf(readFloat(json::parse(floatJson(value).dump()))), bitsOf(value)) << value;
     }
@@ -206,20 +207,22 @@ TEST_F(StateDump, WorldModelBodyAndShapeKeys) {
 
     const json& torso = model["bodies"][0];
     EXPECT_EQ(torso["name"], "torso");
-    for (const char* key : {"x", "y", "vx", "vy", "ax", "ay", "px", "py", "omega", "angle", "alpha", "cosTurn",
-                            "sinTurn", "inertia", "mass", "baseInertia", "baseMass", "invInertia", "invMass",
-                            "flags", "placement", "shapeCount", "parentPlug", "nextSocket", "serial", "shapes",
-                            "sockets", "plugs", "textures"}) {
+    for (const char* key :
+         {"x",        "y",          "vx",      "vy",      "ax",        "ay",         "px",         "py",
+          "omega",    "angle",      "alpha",   "cosTurn", "sinTurn",   "inertia",    "mass",       "baseInertia",
+          "baseMass", "invInertia", "invMass", "flags",   "placement", "shapeCount", "parentPlug", "nextSocket",
+          "serial",   "shapes",     "sockets", "plugs",   "textures"}) {
         EXPECT_TRUE(torso.contains(key)) << key;
     }
     EXPECT_EQ(readFloat(torso["cosTurn"]), 1.0f);
 
     const json& shape = torso["shapes"][0];
-    for (const char* key : {"name", "contours", "triangles", "reverseNormals", "predContours", "cornerVectors",
-                            "edgeNormals", "curContours", "discRadii", "sweptRadius", "radius", "centreX",
-                            "centreY", "sweptX", "sweptY", "localCentreX", "localCentreY", "staticFriction",
-                            "kineticFriction", "bounce", "collideMask", "mass", "area", "inertia", "centroidX",
-                            "centroidY", "colour"}) {
+    for (const char* key : {"name",          "contours",     "triangles",      "reverseNormals",  "predContours",
+                            "cornerVectors", "edgeNormals",  "curContours",    "discRadii",       "sweptRadius",
+                            "radius",        "centreX",      "centreY",        "sweptX",          "sweptY",
+                            "localCentreX",  "localCentreY", "staticFriction", "kineticFriction", "bounce",
+                            "collideMask",   "mass",         "area",           "inertia",         "centroidX",
+                            "centroidY",     "colour"}) {
         EXPECT_TRUE(shape.contains(key)) << key;
     }
     EXPECT_EQ(shape["name"], "square");

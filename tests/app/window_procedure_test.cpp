@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "app/input_state.h"
-#include "mouse/cursor.h"
 #include "app/window_procedure.h"
 #include "fake_window_system.h"
 #include "files/settings.h"
+#include "mouse/cursor.h"
 #include "mouse/mouse_fixture.h"
 #include "render/window.h"
 #include "support/reset.h"

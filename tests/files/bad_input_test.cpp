@@ -20,7 +20,8 @@ static bool bodyIsFinite(const Body& body) {
 }
 
 TEST_F(BadInputTest, ModelWithoutBodyOrWithoutPlugIsLeftOut) {
-    World& world = loadWorld("M { l empty } M { P { p { v 0 0 v 1 0 v 1 1 } } } M { P { g { } c g 3 p { v 0 0 v 1 0 v 1 1 } } }");
+    World& world =
+        loadWorld("M { l empty } M { P { p { v 0 0 v 1 0 v 1 1 } } } M { P { g { } c g 3 p { v 0 0 v 1 0 v 1 1 } } }");
     EXPECT_TRUE(world.models.empty());
     EXPECT_TRUE(noted("model without a body"));
     EXPECT_TRUE(noted("body without plug 0 cannot hang"));
@@ -103,7 +104,9 @@ TEST_F(BadInputTest, OutlinesThatCrossThemselvesAreLeftOutWithANote) {
     World& world = loadWorld(
         "M { P { g { } "
         "p { l 'bow tie' v 0 0 v 10 10 v 10 0 v 0 10 } "
-        "p { l random " + randomPoints + "} "
+        "p { l random " +
+        randomPoints +
+        "} "
         "p { l 'tie with a circle' v 0 0 v 10 10 v 10 0 v 0 10 h o 20 20 1 } "
         "p { v 0 0 v 2 0 v 2 2 v 0 2 } } }");
     Body& body = onlyBody(world);

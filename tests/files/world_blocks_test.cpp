@@ -128,8 +128,7 @@ TEST_F(WorldBlocksTest, SelectionByNameAndPlugChoice) {
 TEST_F(WorldBlocksTest, SocketsNumberInTheOrderTheyReachTheBody) {
     // A socket written in a shape block reaches the body when the shape is
     // added: after the body's socket read before the shape, before the one after.
-    World& world = loadWorld(
-        "M { P { g { x= 0 0 } s { l a } p { s { l b } v 0 0 v 1 0 v 1 1 } s { l c } } }");
+    World& world = loadWorld("M { P { g { x= 0 0 } s { l a } p { s { l b } v 0 0 v 1 0 v 1 1 } s { l c } } }");
     Body& body = onlyBody(world);
     ASSERT_EQ(body.sockets.size(), 3u);
     EXPECT_EQ(body.sockets[0].name, "a");
@@ -174,4 +173,3 @@ TEST_F(WorldBlocksTest, UnquotedNameWithBlankStopsTheFile) {
     EXPECT_EQ(onlyBody(quoted).name, "lower arm");
     EXPECT_EQ(quoted.label, "after");
 }
-

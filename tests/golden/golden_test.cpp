@@ -156,6 +156,7 @@ TEST(ThreadedStep, StormsGiveTheSameTrajectoriesOnOneTwoAndFourThreads) {
     setStepThreads(1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenes, Golden, ::testing::Values("box_pour", "ragdolls", "chain", "pile", "discs", "pyramid",
-                                                           "ragdoll_storm"),
+INSTANTIATE_TEST_SUITE_P(Scenes, Golden,
+                         ::testing::Values("box_pour", "ragdolls", "chain", "pile", "discs", "pyramid",
+                                           "ragdoll_storm"),
                          [](const auto& info) { return std::string(info.param); });

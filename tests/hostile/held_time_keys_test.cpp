@@ -19,8 +19,8 @@ float timeScaleOf(const ProgramRun& run) {
 TEST(HeldTimeKeys, TwentyThousandFramesOfKOrLKeepEveryNumberFinite) {
     ScratchDirectory scratch("held-time-keys");
     for (const char* held : {"k", "l"}) {
-        ProgramRun run = runProgramHeadless(scratch.path, std::string("--frames 20000 --hold ") + held +
-                                                              " --world " + boxOnFloor);
+        ProgramRun run =
+            runProgramHeadless(scratch.path, std::string("--frames 20000 --hold ") + held + " --world " + boxOnFloor);
         EXPECT_EQ(run.exitCode, 0) << held << "\n" << run.errors;
         ASSERT_TRUE(run.dump.is_object()) << held;
         EXPECT_EQ(nonFiniteValues(run.dump), "") << held;
@@ -37,8 +37,8 @@ TEST(HeldTimeKeys, TwentyThousandFramesOfKOrLKeepEveryNumberFinite) {
 TEST(HeldTimeKeys, JHeldWithKOrLKeepsTheTimeScaleAtOne) {
     ScratchDirectory scratch("held-time-keys-j");
     for (const char* held : {"k,j", "l,j"}) {
-        ProgramRun run = runProgramHeadless(scratch.path, std::string("--frames 20000 --hold ") + held +
-                                                              " --world " + boxOnFloor);
+        ProgramRun run =
+            runProgramHeadless(scratch.path, std::string("--frames 20000 --hold ") + held + " --world " + boxOnFloor);
         EXPECT_EQ(run.exitCode, 0) << held << "\n" << run.errors;
         ASSERT_TRUE(run.dump.is_object()) << held;
         EXPECT_EQ(timeScaleOf(run), 1.0f) << held;

@@ -43,9 +43,9 @@ class HostileFile : public ::testing::TestWithParam<std::string> {};
 TEST_P(HostileFile, ReadStepsAndEndsWithEveryNumberFinite) {
     ScratchDirectory scratch("hostile-" + testNameOf({GetParam(), 0}));
     // The settings file is hostile too; each run reads it first.
-    ProgramRun run = runProgramHeadless(scratch.path, "--frames 100 --settings " +
-                                                          quoted(corpus / "settings_hostile.ini") + " --world " +
-                                                          quoted(corpus / GetParam()));
+    ProgramRun run =
+        runProgramHeadless(scratch.path, "--frames 100 --settings " + quoted(corpus / "settings_hostile.ini") +
+                                             " --world " + quoted(corpus / GetParam()));
     expectNormalFiniteRun(run, 60.0);
     // Every file but the settings one starts a world before its trouble.
     if (GetParam() != "settings_hostile.ini" && run.dump.is_object()) {
@@ -68,8 +68,8 @@ protected:
     }
 
     ProgramRun runWorld(const std::string& name, int frames = 100) {
-        return runProgramHeadless(scratch.path, "--frames " + std::to_string(frames) + " --world " +
-                                                    quoted(scratch.path / name));
+        return runProgramHeadless(scratch.path,
+                                  "--frames " + std::to_string(frames) + " --world " + quoted(scratch.path / name));
     }
 };
 

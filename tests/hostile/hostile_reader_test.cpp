@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "files/reader.h"
 #include "files/diagnostics.h"
+#include "files/reader.h"
 #include "sim/globals.h"
 #include "sim/step.h"
 #include "support/reset.h"
@@ -112,8 +112,7 @@ TEST_F(HostileReading, EveryRefusedNumberInEveryPlaceLeavesTheWorldFinite) {
     for (const char* place : places) {
         for (const char* number : numbers) {
             std::string text = place;
-            for (size_t at = text.find('#'); at != std::string::npos; at = text.find('#'))
-                text.replace(at, 1, number);
+            for (size_t at = text.find('#'); at != std::string::npos; at = text.find('#')) text.replace(at, 1, number);
             resetProcessState();
             diagnosticSink = &notes;
             read(text);
@@ -152,9 +151,10 @@ TEST_F(HostileReading, MasksReadAsCNotationUnsignedIntegers) {
     // -1 wraps to every bit, as C's strtoul reads it; a mask beyond 32 bits
     // is unreadable and stops the file like any unreadable number: the shape
     // keeps what was read before it, and the next world is never reached.
-    read("W { M { P { g { x= 0 0 } p { k -1 v 0 0 v 1 0 v 1 1 } } }"
-         " M { P { g { x= 0 0 } p { v 0 0 v 1 0 v 1 1 k 0x1FFFFFFFFF } } } }"
-         "W { }");
+    read(
+        "W { M { P { g { x= 0 0 } p { k -1 v 0 0 v 1 0 v 1 1 } } }"
+        " M { P { g { x= 0 0 } p { v 0 0 v 1 0 v 1 1 k 0x1FFFFFFFFF } } } }"
+        "W { }");
     ASSERT_EQ(worlds.size(), 1u);
     ASSERT_EQ(worlds[0]->models.size(), 2u);
     EXPECT_EQ(worlds[0]->models[0]->bodies[0]->shapes[0].collideMask, 0xFFFFFFFFu);

@@ -8,10 +8,10 @@
 #include <nlohmann/json.hpp>
 
 struct ProgramRun {
-    int exitCode = -1;      // -1: killed by a signal or could not start
+    int exitCode = -1;  // -1: killed by a signal or could not start
     double seconds = 0.0;
-    nlohmann::json dump;    // null when no dump was written
-    std::string errors;     // what it wrote to standard error
+    nlohmann::json dump;  // null when no dump was written
+    std::string errors;   // what it wrote to standard error
 };
 
 // A directory of its own under the system's temporary one, removed with it.

@@ -290,10 +290,18 @@ TEST_F(Grab, RandomPressesKeepOwnershipWhole) {
         // Mostly the last world is current, as between frames; sometimes not.
         currentWorld = generator() % 8 == 0 ? world : &last;
         switch (generator() % 4) {
-            case 0: onLeftDown(); break;
-            case 1: onLeftUp(ctrlHeld); break;
-            case 2: onRightDown(); break;
-            case 3: onRightUp(); break;
+            case 0:
+                onLeftDown();
+                break;
+            case 1:
+                onLeftUp(ctrlHeld);
+                break;
+            case 2:
+                onRightDown();
+                break;
+            case 3:
+                onRightUp();
+                break;
         }
         expectConsistent();
         if (HasFatalFailure()) return;

@@ -46,8 +46,7 @@ float trianglesArea(const Shape& shape) {
 bool referencesAreValid(const Shape& shape) {
     for (const Triangle& t : shape.triangles)
         for (const VertexRef& r : t.corners)
-            if (r.contour >= shape.contours.size() || r.point >= shape.contours[r.contour].size())
-                return false;
+            if (r.contour >= shape.contours.size() || r.point >= shape.contours[r.contour].size()) return false;
     return true;
 }
 
@@ -127,8 +126,8 @@ TEST_F(Tessellation, OffCentreDiscShiftsCentroid) {
     EXPECT_NEAR(shape.centroidY, 5.0f, 1e-5f);
     // Parallel axes: each part's own moment plus its area times its offset².
     float cx = shape.centroidX;
-    float expected = 5000.0f / 3.0f + 100.0f * (5.0f - cx) * (5.0f - cx) + 8.0f * pi +
-                     discArea * (20.0f - cx) * (20.0f - cx);
+    float expected =
+        5000.0f / 3.0f + 100.0f * (5.0f - cx) * (5.0f - cx) + 8.0f * pi + discArea * (20.0f - cx) * (20.0f - cx);
     EXPECT_NEAR(shape.inertia, expected, expected * 1e-5f);
 }
 
@@ -142,8 +141,8 @@ TEST_F(Tessellation, SquareHoleIsCutByOddRule) {
     EXPECT_NEAR(shape.centroidX, (500.0f - 16.0f * 4.0f) / 84.0f, 1e-4f);
     EXPECT_NEAR(shape.centroidY, (500.0f - 16.0f * 4.0f) / 84.0f, 1e-4f);
     ASSERT_EQ(shape.reverseNormals.size(), 2u);
-    EXPECT_TRUE(shape.reverseNormals[0]);   // outer counter-clockwise
-    EXPECT_TRUE(shape.reverseNormals[1]);   // hole clockwise
+    EXPECT_TRUE(shape.reverseNormals[0]);  // outer counter-clockwise
+    EXPECT_TRUE(shape.reverseNormals[1]);  // hole clockwise
 
     // A centred hole, wound like the outline: moment of the square minus the hole's.
     Shape sameWinding = shapeOf({square(0, 0, 10), square(3, 3, 4)});
@@ -168,15 +167,14 @@ TEST_F(Tessellation, DiscWithPolygonHole) {
     float cx = -16.0f / area;
     EXPECT_NEAR(shape.centroidX, cx, 1e-5f);
     EXPECT_NEAR(shape.centroidY, 0.0f, 1e-5f);
-    float expected = discArea * 100.0f / 2.0f + discArea * cx * cx -
-                     (4.0f * 8.0f / 12.0f + 4.0f * (4.0f - cx) * (4.0f - cx));
+    float expected =
+        discArea * 100.0f / 2.0f + discArea * cx * cx - (4.0f * 8.0f / 12.0f + 4.0f * (4.0f - cx) * (4.0f - cx));
     EXPECT_NEAR(shape.inertia, expected, expected * 1e-5f);
     EXPECT_TRUE(shape.reverseNormals[1]);  // clockwise hole
 }
 
 TEST_F(Tessellation, DiscWithTwoHolesTessellatesEachSeparately) {
-    Shape shape = shapeOf({{{0, 0}}, square(-5, -1, 2), square(3, -1, 2), {{0, 5}}},
-                          {10.0f, 0.0f, 0.0f, 1.0f});
+    Shape shape = shapeOf({{{0, 0}}, square(-5, -1, 2), square(3, -1, 2), {{0, 5}}}, {10.0f, 0.0f, 0.0f, 1.0f});
     prepareShape(shape);
     EXPECT_EQ(shape.triangles.size(), 4u);
     EXPECT_NEAR(shape.area, 100.0f * pi - 8.0f - pi, 1e-3f);
@@ -377,8 +375,7 @@ public:
 
     Contour gridContour(uint32_t points, uint32_t gridSize) {
         Contour contour(points);
-        for (Point& p : contour)
-            p = {static_cast<float>(below(gridSize + 1)), static_cast<float>(below(gridSize + 1))};
+        for (Point& p : contour) p = {static_cast<float>(below(gridSize + 1)), static_cast<float>(below(gridSize + 1))};
         return contour;
     }
 
@@ -448,36 +445,36 @@ TEST_F(SelfCrossingOutline, HeldBackOnlyWhereTheTessellatorMakesNoTriangles) {
         ContourSet contours;
         std::vector<float> radii;
         switch (family) {
-        case 0:  // one grid contour
-            contours.push_back(maker.gridContour(4 + maker.below(9), 2 + maker.below(7)));
-            break;
-        case 1:  // an outline with holes, on one grid
-        case 2: {  // the same, nudged, scaled and moved
-            uint32_t grid = 2 + maker.below(7);
-            for (uint32_t c = 1 + maker.below(3); c > 0; --c)
-                contours.push_back(maker.gridContour(3 + maker.below(6), grid));
-            if (family == 2) {
-                maker.nudge(contours);
-                maker.scaleAndMove(contours);
+            case 0:  // one grid contour
+                contours.push_back(maker.gridContour(4 + maker.below(9), 2 + maker.below(7)));
+                break;
+            case 1:    // an outline with holes, on one grid
+            case 2: {  // the same, nudged, scaled and moved
+                uint32_t grid = 2 + maker.below(7);
+                for (uint32_t c = 1 + maker.below(3); c > 0; --c)
+                    contours.push_back(maker.gridContour(3 + maker.below(6), grid));
+                if (family == 2) {
+                    maker.nudge(contours);
+                    maker.scaleAndMove(contours);
+                }
+                break;
             }
-            break;
-        }
-        case 3:  // a disc whose polygonal holes are tessellated one by one
-            contours.push_back({{2.0f, 2.0f}});
-            radii.push_back(10.0f);
-            for (uint32_t c = 1 + maker.below(2); c > 0; --c) {
-                contours.push_back(maker.gridContour(4 + maker.below(6), 4));
-                radii.push_back(0.0f);
-            }
-            break;
-        case 4:  // random points
-            contours.push_back(maker.randomContour(4 + maker.below(40)));
-            if (maker.below(2) == 0) contours.push_back(maker.randomContour(3 + maker.below(6)));
-            break;
-        default:  // random points with a vertex where two edges cross
-            contours.push_back(maker.randomContour(4 + maker.below(6)));
-            for (uint32_t pins = 1 + maker.below(3); pins > 0; --pins) maker.pinFirstCrossing(contours[0]);
-            break;
+            case 3:  // a disc whose polygonal holes are tessellated one by one
+                contours.push_back({{2.0f, 2.0f}});
+                radii.push_back(10.0f);
+                for (uint32_t c = 1 + maker.below(2); c > 0; --c) {
+                    contours.push_back(maker.gridContour(4 + maker.below(6), 4));
+                    radii.push_back(0.0f);
+                }
+                break;
+            case 4:  // random points
+                contours.push_back(maker.randomContour(4 + maker.below(40)));
+                if (maker.below(2) == 0) contours.push_back(maker.randomContour(3 + maker.below(6)));
+                break;
+            default:  // random points with a vertex where two edges cross
+                contours.push_back(maker.randomContour(4 + maker.below(6)));
+                for (uint32_t pins = 1 + maker.below(3); pins > 0; --pins) maker.pinFirstCrossing(contours[0]);
+                break;
         }
         Shape shape = shapeOf(contours, radii);
         bool crosses = prepareShape(shape) == TessellationOutcome::outlineCrossesItself;

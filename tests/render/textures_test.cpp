@@ -20,8 +20,7 @@ using Bytes = std::vector<uint8_t>;
 const std::string imageData = std::string(VANTOR_TEST_DATA) + "/images/";
 
 // TGA header plus payload; pixels in the payload are blue, green, red(, alpha).
-Bytes tga(uint8_t type, uint16_t width, uint16_t height, uint8_t bits, const Bytes& payload,
-          uint8_t idLength = 0) {
+Bytes tga(uint8_t type, uint16_t width, uint16_t height, uint8_t bits, const Bytes& payload, uint8_t idLength = 0) {
     Bytes file(18, 0);
     file[0] = idLength;
     file[2] = type;
@@ -108,10 +107,10 @@ protected:
 
 TEST_F(Textures, BucketHashWeighsCharactersByPosition) {
     EXPECT_EQ(textureBucketOf(""), 0u);
-    EXPECT_EQ(textureBucketOf("a"), 0u);         // position 0 does not count
-    EXPECT_EQ(textureBucketOf("ab"), 98u);       // 'b' x 1
-    EXPECT_EQ(textureBucketOf("abc"), 45u);      // 98 + 99 x 2 = 296
-    EXPECT_EQ(textureBucketOf("\xff\x80"), 246u);  // -128 taken unsigned: 2^32 - 128
+    EXPECT_EQ(textureBucketOf("a"), 0u);                        // position 0 does not count
+    EXPECT_EQ(textureBucketOf("ab"), 98u);                      // 'b' x 1
+    EXPECT_EQ(textureBucketOf("abc"), 45u);                     // 98 + 99 x 2 = 296
+    EXPECT_EQ(textureBucketOf("\xff\x80"), 246u);               // -128 taken unsigned: 2^32 - 128
     EXPECT_EQ(textureBucketOf(std::string(100000, 'z')), 22u);  // wraps at 32 bits
 }
 
@@ -208,8 +207,7 @@ TEST_F(Textures, RunLengthTgaLiteralAndRepeatChunks) {
     // Literal chunk of 2, repeat chunk of 3 (h = 130), literal of 1.
     Bytes payload = {1, 1, 2, 3, 4, 5, 6, 130, 7, 8, 9, 0, 10, 11, 12};
     ASSERT_TRUE(decode(tga(10, 3, 2, 24, payload), record, image));
-    EXPECT_EQ(image.pixels,
-              (Bytes{3, 2, 1, 6, 5, 4, 9, 8, 7, 9, 8, 7, 9, 8, 7, 12, 11, 10}));
+    EXPECT_EQ(image.pixels, (Bytes{3, 2, 1, 6, 5, 4, 9, 8, 7, 9, 8, 7, 9, 8, 7, 12, 11, 10}));
 
     TextureRecord record32;
     DecodedImage image32;
@@ -337,8 +335,8 @@ TEST_F(Textures, PngKeepsItsAlpha) {
     EXPECT_EQ(record->format, static_cast<uint32_t>(GL_RGBA));
     ASSERT_EQ(uploads.size(), 1u);
     EXPECT_TRUE(uploads[0].image.mipmapsFollowOption);
-    EXPECT_EQ(uploads[0].image.pixels, (Bytes{255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0,  //
-                                              0, 0, 0, 255, 10, 20, 30, 40, 255, 255, 255, 255}));
+    EXPECT_EQ(uploads[0].image.pixels, (Bytes{255, 0, 0, 255, 0,  255, 0,  128, 0,   0,   255, 0,  //
+                                              0,   0, 0, 255, 10, 20,  30, 40,  255, 255, 255, 255}));
 
     TextureRecord* opaque = acquireTexture(imageData + "opaque.png");
     ASSERT_EQ(uploads.size(), 2u);
@@ -371,8 +369,8 @@ TEST_F(Textures, PictureKeysBlackAndStoresBottomRowFirst) {
     EXPECT_EQ(record->format, static_cast<uint32_t>(GL_RGBA));
     ASSERT_EQ(uploads.size(), 1u);
     EXPECT_FALSE(uploads[0].image.mipmapsFollowOption);
-    EXPECT_EQ(uploads[0].image.pixels, (Bytes{10, 20, 30, 255, 0, 0, 0, 0, 1, 0, 0, 255,  // bottom row
-                                              0, 0, 0, 0, 0, 0, 1, 255, 255, 255, 255, 255}));
+    EXPECT_EQ(uploads[0].image.pixels, (Bytes{10, 20, 30, 255, 0, 0, 0, 0,   1,   0,   0,   255,  // bottom row
+                                              0,  0,  0,  0,   0, 0, 1, 255, 255, 255, 255, 255}));
 }
 
 TEST_F(Textures, PictureAlphaOptions) {
@@ -387,8 +385,8 @@ TEST_F(Textures, PictureAlphaOptions) {
     options.alphaKey = {255, 255, 255};
     DecodedImage whiteKey;
     ASSERT_TRUE(decodePicture(file, options, whiteKey));
-    EXPECT_EQ(whiteKey.pixels[7], 255);   // black now opaque
-    EXPECT_EQ(whiteKey.pixels[23], 0);    // white keyed
+    EXPECT_EQ(whiteKey.pixels[7], 255);  // black now opaque
+    EXPECT_EQ(whiteKey.pixels[23], 0);   // white keyed
 }
 
 TEST_F(Textures, PictureTransparencyShowsBlackBeneath) {

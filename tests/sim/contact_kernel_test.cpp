@@ -29,7 +29,8 @@ ContactSum referenceTestShapes(const Shape& s, const Body& bodyS, const Shape& t
         for (size_t k = 0; k < t.curContours[ti].size(); ++k) {
             Point cur = t.curContours[ti][k];
             float u = cur.x - bodyS.x, v = cur.y - bodyS.y;
-            Point q0{bodyS.cosTurn * u - bodyS.sinTurn * v + bodyS.px, bodyS.sinTurn * u + bodyS.cosTurn * v + bodyS.py};
+            Point q0{bodyS.cosTurn * u - bodyS.sinTurn * v + bodyS.px,
+                     bodyS.sinTurn * u + bodyS.cosTurn * v + bodyS.py};
             Point q1 = t.predContours[ti][k];
             Point m = t.cornerVectors[ti][k];
             for (size_t si = 0; si < s.predContours.size(); ++si) {
@@ -68,10 +69,14 @@ struct RandomOutlines {
 
     float coordinate() {
         switch (random() % 40) {
-        case 0: return 0.0f;
-        case 1: return -0.0f;
-        case 2: return NAN;
-        default: return std::uniform_real_distribution<float>(-1.0f, 1.0f)(random);
+            case 0:
+                return 0.0f;
+            case 1:
+                return -0.0f;
+            case 2:
+                return NAN;
+            default:
+                return std::uniform_real_distribution<float>(-1.0f, 1.0f)(random);
         }
     }
     Point point() { return {coordinate(), coordinate()}; }
@@ -117,8 +122,8 @@ TEST(ContactKernel, FourLaneTestMatchesTheScalarAlgorithmBitForBit) {
         bodyS.sinTurn = std::sin(turn);
         ContactSum expected = referenceTestShapes(s, bodyS, t);
         ContactSum actual = testShapes(s, bodyS, t);
-        ASSERT_TRUE(sameBits(expected, actual)) << "round " << round << ": " << expected.count << " contacts expected, "
-                                                << actual.count << " found";
+        ASSERT_TRUE(sameBits(expected, actual))
+            << "round " << round << ": " << expected.count << " contacts expected, " << actual.count << " found";
         contactsSeen += expected.count;
     }
     EXPECT_GT(contactsSeen, 1000) << "the random outlines must cross often for the comparison to mean much";
@@ -191,8 +196,8 @@ TEST(ContactKernel, BoxRejectionPassesOverNoCrossing) {
 
         ContactSum expected = referenceTestShapes(s, *body, t);
         ContactSum actual = testShapes(s, *body, t);
-        ASSERT_TRUE(sameBits(expected, actual)) << "round " << round << ": " << expected.count << " contacts expected, "
-                                                << actual.count << " found";
+        ASSERT_TRUE(sameBits(expected, actual))
+            << "round " << round << ": " << expected.count << " contacts expected, " << actual.count << " found";
         contactsSeen += expected.count;
         emptyRounds += expected.count == 0;
     }
@@ -241,7 +246,8 @@ TEST(ContactKernel, PredictedEdgeDataMatchesTheScalarFormulas) {
             for (Point& p : points)
                 if (std::isnan(p.x) || std::isnan(p.y)) p = {0.25f, -0.5f};
             if (size > 2) points[2] = points[1];
-            shape.contours = shape.curContours = shape.predContours = shape.cornerVectors = shape.edgeNormals = {points};
+            shape.contours = shape.curContours = shape.predContours = shape.cornerVectors =
+                shape.edgeNormals = {points};
             shape.reverseNormals = {static_cast<uint8_t>(reversed)};
             predictBody(*body);  // no motion: the predicted outline is the current one
             for (size_t j = 0; j < size; ++j) {
@@ -296,7 +302,8 @@ TEST(ContactKernel, PredictionLaysOutTheQuadsAndWidensTheBoxPointByPoint) {
         ASSERT_EQ(shape.edgeQuads.size(), laidOut.edgeQuads.size());
         ASSERT_EQ(shape.vertexQuads.size(), laidOut.vertexQuads.size());
         for (size_t q = 0; q < shape.edgeQuads.size(); ++q) {
-            EXPECT_EQ(std::memcmp(&shape.edgeQuads[q], &laidOut.edgeQuads[q], sizeof(EdgeQuad)), 0) << round << " " << q;
+            EXPECT_EQ(std::memcmp(&shape.edgeQuads[q], &laidOut.edgeQuads[q], sizeof(EdgeQuad)), 0)
+                << round << " " << q;
             EXPECT_EQ(std::memcmp(&shape.vertexQuads[q], &laidOut.vertexQuads[q], sizeof(VertexQuad)), 0)
                 << round << " " << q;
         }

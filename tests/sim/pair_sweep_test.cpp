@@ -46,10 +46,14 @@ struct RandomBoxes {
     std::mt19937 random{7};
     float coordinate() {
         switch (random() % 50) {
-        case 0: return NAN;
-        case 1: return INFINITY;
-        case 2: return -INFINITY;
-        default: return std::uniform_real_distribution<float>(-100.0f, 100.0f)(random);
+            case 0:
+                return NAN;
+            case 1:
+                return INFINITY;
+            case 2:
+                return -INFINITY;
+            default:
+                return std::uniform_real_distribution<float>(-100.0f, 100.0f)(random);
         }
     }
     SweepBox box() {
@@ -116,7 +120,8 @@ TEST(ContactBounds, NeverApartWhenTheSweptCirclesMeet) {
         s.sweptX = std::uniform_real_distribution<float>(-1.0f, 1.0f)(random) * scale;
         s.sweptY = std::uniform_real_distribution<float>(-1.0f, 1.0f)(random) * scale;
         float angle = std::uniform_real_distribution<float>(0.0f, 6.2831853f)(random);
-        float distance = (s.sweptRadius + t.sweptRadius) * (1.0f + std::uniform_real_distribution<float>(-1e-6f, 1e-6f)(random));
+        float distance =
+            (s.sweptRadius + t.sweptRadius) * (1.0f + std::uniform_real_distribution<float>(-1e-6f, 1e-6f)(random));
         t.sweptX = s.sweptX + distance * std::cos(angle);
         t.sweptY = s.sweptY + distance * std::sin(angle);
         float dx = s.sweptX - t.sweptX, dy = s.sweptY - t.sweptY, reach = s.sweptRadius + t.sweptRadius;

@@ -33,8 +33,8 @@ void compileGlyph(FT_Face face, uint32_t character, GLuint list) {
     if (face && FT_Load_Char(face, character, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) == 0) {
         FT_GlyphSlot glyph = face->glyph;
         const FT_Bitmap& bitmap = glyph->bitmap;
-        std::vector<uint8_t> rows = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? bottomUpRows(bitmap)
-                                                                            : std::vector<uint8_t>{};
+        std::vector<uint8_t> rows =
+            bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? bottomUpRows(bitmap) : std::vector<uint8_t>{};
         GLsizei width = rows.empty() ? 0 : static_cast<GLsizei>(bitmap.width);
         GLsizei height = rows.empty() ? 0 : static_cast<GLsizei>(bitmap.rows);
         glBitmap(width, height, static_cast<GLfloat>(-glyph->bitmap_left),

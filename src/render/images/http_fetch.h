@@ -13,5 +13,4 @@ std::string addressIn(const std::string& path);
 // The body of a successful HTTP GET of the address in `path`; nothing on a
 // network or HTTP error, a body larger than `maxBytes`, or after
 // `timeoutSeconds`. Only plain HTTP is spoken, also across redirects.
-std::optional<std::vector<uint8_t>> fetchAddress(const std::string& path, uint64_t maxBytes,
-                                                 long timeoutSeconds = 30);
+std::optional<std::vector<uint8_t>> fetchAddress(const std::string& path, uint64_t maxBytes, long timeoutSeconds = 30);

@@ -108,8 +108,7 @@ static void flattenOntoBlack(uint8_t* pixel) {
 
 static uint8_t keyedAlpha(const uint8_t* pixel, const TextureOptions& options) {
     if (!options.alphaFromKey) return 255;
-    bool isKey = pixel[0] == options.alphaKey[0] && pixel[1] == options.alphaKey[1] &&
-                 pixel[2] == options.alphaKey[2];
+    bool isKey = pixel[0] == options.alphaKey[0] && pixel[1] == options.alphaKey[1] && pixel[2] == options.alphaKey[2];
     return isKey ? 0 : 255;
 }
 
@@ -132,14 +131,13 @@ static void copyBottomUp(const SDL_Surface& surface, const TextureOptions& optio
 bool decodePicture(const std::vector<uint8_t>& file, const TextureOptions& options, DecodedImage& image) {
     SurfaceHandle surface = loadRgbaSurface(file);
     if (!surface || surface->w <= 0 || surface->h <= 0) return false;
-    if (static_cast<uint64_t>(surface->w) * static_cast<uint64_t>(surface->h) * 4 > maxDecodedImageBytes)
-        return false;
+    if (static_cast<uint64_t>(surface->w) * static_cast<uint64_t>(surface->h) * 4 > maxDecodedImageBytes) return false;
 
     if (!options.fullSize && surface->w > 64) {
         // A picture one pixel high has no half; the bitmap could not be made.
         if (surface->h / 2 == 0) return false;
-        SurfaceHandle half(SDL_CreateRGBSurfaceWithFormat(0, surface->w / 2, surface->h / 2, 32,
-                                                          SDL_PIXELFORMAT_RGBA32));
+        SurfaceHandle half(
+            SDL_CreateRGBSurfaceWithFormat(0, surface->w / 2, surface->h / 2, 32, SDL_PIXELFORMAT_RGBA32));
         if (!half || SDL_SoftStretchLinear(surface.get(), nullptr, half.get(), nullptr) != 0) return false;
         surface = std::move(half);
     }

@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
     XQueryPointer(display, root, &rootOut, &child, &rootX, &rootY, &x, &y, &mask);
 
     const long version = 5;
-    sendDnd(display, target, atoms.enter, static_cast<long>(source), version << 24, static_cast<long>(atoms.uriList),
-            0, 0);
+    sendDnd(display, target, atoms.enter, static_cast<long>(source), version << 24, static_cast<long>(atoms.uriList), 0,
+            0);
     sendDnd(display, target, atoms.position, static_cast<long>(source), 0, (rootX << 16) | rootY, CurrentTime,
             static_cast<long>(atoms.actionCopy));
 
