@@ -15,6 +15,8 @@ packages=(
   xvfb xauth xdotool x11-apps x11-utils xfonts-base libx11-dev imagemagick python3
   # cpack -G DEB (dpkg-shlibdeps, file); the install test (desktop-file-validate, groff)
   dpkg-dev file desktop-file-utils groff-base
+  # scripts/check-format.sh
+  clang-format
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite with CTest;
+# Installs what is missing, checks the C++ layout against .clang-format,
+# builds, and runs the whole test suite with CTest;
 # then builds the unit tests again with AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-asan and runs them there (the GUI
 # tests, labelled gui, only in the normal build: they add little under the
@@ -7,6 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+bash scripts/check-format.sh
 bash scripts/build.sh
 (cd build && ctest --output-on-failure -j"$(nproc)")
 
