@@ -56,8 +56,7 @@ cmake -S . -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Re
   -DVANTOR_FUZZ=ON -DVANTOR_SANITIZE=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" >/dev/null
 cmake --build "$build_dir" -j2 --target "${targets[@]}"
 
-# The committed corpus each target grows; none yet for the record parser
-# and the session.
+# The committed corpus each target grows.
 corpus_of() {
   case "$1" in
     world_reader_fuzzer) echo tests/corpus/world ;;
