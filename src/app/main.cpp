@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     if (!parseOptions(argc, argv, options, exitCode)) return exitCode;
     if (!options.checkFiles.empty()) return checkFiles(options.checkFiles, options.checkAsDropped, std::cout);
-    setStepThreads(options.threads > 0 ? options.threads : hardwareThreads());
+    setStepThreads(options.threads);
     locateData(options, installedDataDirectory(executablePath()), std::cerr);
     if (!options.headless) return runWindowed(options);
     HeadlessWindowSystem windowSystem;

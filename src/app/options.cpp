@@ -117,8 +117,9 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         ->check(CLI::Validator(
             [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""));
     app.add_flag("--stats", options.stats, "Headless: print step-time statistics after the run")->needs(headlessOption);
-    app.add_option("--threads", options.threads,
-                   "Threads a world step may use (default: all of the machine's; 1: the stepping thread alone)")
+    app.add_option(
+           "--threads", options.threads,
+           "Threads a world step may share its work among (default 1: one is the fastest on machines measured so far)")
         ->type_name("N")
         ->check(CLI::PositiveNumber);
     CLI::Option* screenshotOption =

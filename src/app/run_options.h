@@ -18,7 +18,7 @@ struct RunOptions {
     bool stats = false;                   // print step-time statistics after the run
     std::string screenshotFile;           // windowed: write the frame as a PNG, then exit
     long screenshotFrames = 100;          // windowed: frames drawn before the screenshot
-    int threads = 0;                      // threads a world step may use; 0: all of the machine's
+    int threads = 1;                      // threads a world step may use
     bool watch = false;                   // windowed: read the worlds again when their files change
     std::vector<std::string> checkFiles;  // --check: files and folders to check; nothing is run
     bool checkAsDropped = false;          // --check: read them as dropped files

@@ -73,7 +73,7 @@ TEST(Options, HeadlessRunOptions) {
     EXPECT_EQ(p.options.dumpFile, "out.json");
     EXPECT_TRUE(p.options.stats);
     EXPECT_EQ(p.options.threads, 3);
-    EXPECT_EQ(parse({}).options.threads, 0);  // all of the machine's
+    EXPECT_EQ(parse({}).options.threads, 1);
 }
 
 TEST(Options, HoldTakesEveryKnownKeyName) {
