@@ -149,8 +149,6 @@ __m128 choose(__m128 condition, __m128 ifTrue, __m128 ifFalse) {
     return _mm_or_ps(_mm_and_ps(condition, ifTrue), _mm_andnot_ps(condition, ifFalse));
 }
 
-__m128 loadPair(const float* pair) { return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(pair))); }
-
 // The bounds of the paths of the points `t` bounds, moved by S's body as
 // pathsOf moves them; false when they cannot be had exactly (see
 // edgesNoPathCrosses). pathsOf's start, cos·u - sin·v + px and
@@ -160,8 +158,8 @@ __m128 loadPair(const float* pair) { return _mm_castpd_ps(_mm_load_sd(reinterpre
 // those signs. Lanes: largest x, smallest x, largest y, smallest y.
 bool pathBoundsOf(const Body& bodyS, const PointBounds& t, PathBounds& bounds) {
     if (!t.exact) return false;
-    __m128 position = _mm_movelh_ps(loadPair(&bodyS.x), loadPair(&bodyS.px));  // x y px py
-    __m128 turn = loadPair(&bodyS.cosTurn);                                    // cos sin
+    __m128 position = _mm_setr_ps(bodyS.x, bodyS.y, bodyS.px, bodyS.py);
+    __m128 turn = _mm_setr_ps(bodyS.cosTurn, bodyS.sinTurn, 0.0f, 0.0f);
     __m128 bounded = _mm_cmplt_ps(absolute(position), _mm_set1_ps(1e18f));
     __m128 unitish = _mm_cmple_ps(absolute(_mm_movelh_ps(turn, turn)), _mm_set1_ps(2.0f));
     if (_mm_movemask_ps(_mm_and_ps(bounded, unitish)) != 0xF) return false;
