@@ -1,20 +1,13 @@
-// The predicted edges and the vertices of a shape in groups of four
-// (EdgeQuad, VertexQuad), contour by contour, as the contact kernel reads
-// them, with the bounds its box rejection reads. The prediction writes them
-// itself as it goes (predictShapeOutline); layOutQuads lays them out from
-// whatever contour sets a shape holds, for shapes made without a prediction.
+// What the contact kernel and the prediction share about the groups of four
+// (EdgeQuad, VertexQuad) the prediction writes as it goes
+// (predictShapeOutline): which edge lanes the box rejection may judge, and
+// the bounds of vertex lanes.
 #pragma once
 
 #include <cmath>
 
 #include "sim/lanes.h"
 #include "sim/records.h"
-
-// Fills shape.edgeQuads from predContours and edgeNormals, and
-// shape.vertexQuads and shape.bounds from curContours, predContours and
-// cornerVectors. Allocates only when the number of groups changes (the
-// first time).
-void layOutQuads(Shape& shape);
 
 // The real lanes of `quad` whose start (e0x, e0y) and normal are finite and
 // below 1e18 in size: for those the box rejection's arithmetic can neither

@@ -21,7 +21,9 @@ struct PredictedMotion {
 };
 
 // Fills predContours, cornerVectors and edgeNormals from curContours, lays
-// out edgeQuads and vertexQuads as layOutQuads would, and, when `model` is
+// out edgeQuads and vertexQuads four points at a time (each lane holds the
+// point, edge and normal of its index; lanes past a contour's end are zero
+// and out of laneMask), and, when `model` is
 // given, widens its box by every current and predicted point exactly as
 // widening point by point in outline order would (current, then predicted,
 // vertex by vertex). Allocates only when the number of quads changes.

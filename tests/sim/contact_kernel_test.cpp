@@ -12,6 +12,7 @@
 #include "sim/edge_quads.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
+#include "support/quad_layout.h"
 #include "support/reset.h"
 #include "support/world_builder.h"
 
