@@ -2,7 +2,7 @@
 // bytes to the pixels handed to the uploader. The first input byte picks the
 // extension the name ends in (TGA to our decoder, PNG to libpng, any other
 // to SDL2_image, which goes by the content) and the options; the rest is the
-// file, served through the address fetcher so nothing touches the disk. No
+// file, handed over as the bytes read from disk or fetched would be. No
 // image past maxDecodedImageBytes may be asked for or handed on (run with
 // -malloc_limit_mb just above it), and what is handed on must hold exactly
 // width x height pixels of its format.
@@ -33,11 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t choice = data[0];
     textureOptions.fullSize = (choice & 0x10) == 0;
     textureOptions.alphaFromKey = (choice & 0x20) != 0;
-    std::vector<uint8_t> file(data + 1, data + size);
-    textureBackend.fetchAddress = [&file](const std::string&) -> std::optional<std::vector<uint8_t>> { return file; };
+    std::optional<std::vector<uint8_t>> file(std::in_place, data + 1, data + size);
     textureBackend.upload = checkUpload;
 
     TextureRecord record;
-    loadTexture(std::string("http://fuzz/picture.") + extensions[choice & 0x0F], record);
+    loadTextureFrom(std::string("http://fuzz/picture.") + extensions[choice & 0x0F], file, record);
     return 0;
 }

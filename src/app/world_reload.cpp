@@ -81,8 +81,7 @@ std::vector<std::string> watchedFiles(const std::vector<std::string>& filesRead)
                 for (const auto& polygon : body->textures) {
                     const TextureRecord* texture = polygon->texture;
                     if (texture == nullptr || !seen.insert(texture).second) continue;
-                    std::string fullPath = textureFullPath(texture->path);
-                    if (fullPath.find("http://") == std::string::npos) files.push_back(fullPath);
+                    if (!isTextureAddress(texture->path)) files.push_back(textureFullPath(texture->path));
                 }
     return files;
 }

@@ -70,7 +70,9 @@ static void readTexturedPolygon(TexturedPolygon& polygon, std::istream& input, c
                   std::string path;
                   switch (key) {
                       case 't':
-                          if (readText(in, path)) polygon.texture = acquireTexture(at + path);
+                          // An address is not a name in the file's directory.
+                          if (readText(in, path))
+                              polygon.texture = acquireTexture(isTextureAddress(path) ? path : at + path);
                           return true;
                       case 'p':
                           readPointList(in, at, polygon.texCoords, polygon.points, polygon.placement);
@@ -81,17 +83,31 @@ static void readTexturedPolygon(TexturedPolygon& polygon, std::istream& input, c
               });
 }
 
-// Pixels to the 0..1 range of the texture. An image that did not load has
-// size 0: its coordinates stay in pixels rather than become infinite.
-static void normaliseTexCoords(std::istream& input, TexturedPolygon& polygon) {
+void scaleTexCoords(TexturedPolygon& polygon) {
     const TextureRecord& texture = *polygon.texture;
-    if (texture.width == 0 || texture.height == 0)
-        reportReadProblem(input, "texture \"" + texture.path + "\" has no size; its coordinates stay in pixels");
     float width = static_cast<float>(texture.width), height = static_cast<float>(texture.height);
     for (Point& coord : polygon.texCoords) {
         if (texture.width != 0) coord.x = coord.x / width;
         if (texture.height != 0) coord.y = coord.y / height;
     }
+}
+
+// Pixels to the 0..1 range of the texture. An image that did not load has
+// size 0: its coordinates stay in pixels rather than become infinite. A
+// picture on its way is waited for.
+static void normaliseTexCoords(std::istream& input, TexturedPolygon& polygon) {
+    const TextureRecord& texture = *polygon.texture;
+    if (texture.fetching) {
+        polygon.awaitsTexture = true;
+        return;
+    }
+    if (texture.overBudget)
+        reportReadProblem(input, "texture \"" + texture.path + "\" left out: the pictures before it fill the " +
+                                     std::to_string(textureOptions.decodedBudget >> 20) +
+                                     " MiB of pictures a run keeps; drawn white");
+    else if (texture.width == 0 || texture.height == 0)
+        reportReadProblem(input, "texture \"" + texture.path + "\" has no size; its coordinates stay in pixels");
+    scaleTexCoords(polygon);
 }
 
 std::unique_ptr<TexturedPolygon> constructTexturedPolygon(std::istream& input, const std::string& prefix,

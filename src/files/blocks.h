@@ -27,10 +27,15 @@ Body* constructBody(Model& model, std::istream& input, const std::string& prefix
 Anchor constructAnchor(std::istream& input, const std::string& prefix, const Placement& placement, bool isSocket);
 
 // A textured polygon with its own copy of the placement in force; texture
-// coordinates normalised by the texture's size. Null when the block named no
+// coordinates normalised by the texture's size (once it has arrived, for an
+// address still being fetched: awaitsTexture). Null when the block named no
 // texture: there is nothing to draw it with.
 std::unique_ptr<TexturedPolygon> constructTexturedPolygon(std::istream& input, const std::string& prefix,
                                                           const Placement& placement);
+
+// Divides the polygon's texture coordinates, given in pixels, by its
+// texture's size (a side of size 0 is left as it is).
+void scaleTexCoords(TexturedPolygon& polygon);
 
 // The point list of a textured polygon: "tv" texture coordinates as given,
 // "pv" outline points mapped by the placement.

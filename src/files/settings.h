@@ -2,6 +2,12 @@
 // toggle and, for the view size, by every resize. All 0/false at start.
 #pragma once
 
+// The largest view size the program works with, in pixels: far past any
+// display (window messages carry 16 bits a side) and small enough that the
+// cursor, measured from the view's centre, stays an exact float and the
+// springs it pulls stay far from the float range.
+constexpr float largestViewSize = 16777216.0f;  // 2^24
+
 extern float windowedWidth, windowedHeight;
 extern float fullscreenWidth, fullscreenHeight;
 extern float viewWidth, viewHeight;  // the size in force

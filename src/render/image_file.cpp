@@ -9,8 +9,6 @@
 constexpr uint64_t maxImageFileBytes = 2 * maxDecodedImageBytes;
 
 std::optional<std::vector<uint8_t>> readImageFile(const std::string& fullPath) {
-    if (fullPath.find("http://") != std::string::npos)
-        return textureBackend.fetchAddress ? textureBackend.fetchAddress(fullPath) : std::nullopt;
     std::error_code error;
     if (!std::filesystem::is_regular_file(fullPath, error)) return std::nullopt;
     uint64_t size = std::filesystem::file_size(fullPath, error);

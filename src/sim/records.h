@@ -164,6 +164,9 @@ struct TexturedPolygon {
     std::vector<Point> texCoords;  // normalised by the texture size once read
     std::vector<Point> points;     // body-local outline
     Placement placement;
+    // The picture is still being fetched: texCoords are in pixels until it
+    // arrives and gives the size to divide them by.
+    bool awaitsTexture = false;
 };
 
 struct Body {

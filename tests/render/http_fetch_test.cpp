@@ -1,4 +1,5 @@
-// Fetching images by "http://" address, against a tiny server on 127.0.0.1.
+// Fetching images by address in the background, against a tiny server on
+// 127.0.0.1.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -7,16 +8,19 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "render/images/http_fetch.h"
 
 namespace {
 
 // Answers GET requests by path: /ok and /redirect (to /ok) succeed,
-// /big sends 1000 bytes, /to-file redirects to a file: address, anything
-// else is 404.
+// /big sends 1000 bytes, /to-file redirects to a file: address, /silent
+// never answers (the connection stays open), anything else is 404.
 class TinyServer {
 public:
     TinyServer() {
@@ -37,6 +41,7 @@ public:
         shutdown(listener_, SHUT_RDWR);
         close(listener_);
         thread_.join();
+        for (int connection : silent_) close(connection);
     }
     std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
 
@@ -52,7 +57,12 @@ private:
                 if (got <= 0) break;
                 request.append(buffer, static_cast<size_t>(got));
             }
-            std::string response = answer(request.substr(4, request.find(' ', 4) - 4));
+            std::string path = request.size() > 4 ? request.substr(4, request.find(' ', 4) - 4) : "";
+            if (path.rfind("/silent", 0) == 0) {
+                silent_.push_back(connection);
+                continue;
+            }
+            std::string response = answer(path);
             send(connection, response.data(), response.size(), MSG_NOSIGNAL);
             close(connection);
         }
@@ -72,31 +82,64 @@ private:
     int listener_ = -1;
     uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::vector<int> silent_;  // the server thread's alone until it is joined
     std::thread thread_;
 };
 
-std::string text(const std::optional<std::vector<uint8_t>>& bytes) {
-    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("<nothing>");
+using Clock = std::chrono::steady_clock;
+
+std::string text(const FetchedAddress& fetched) {
+    return fetched.bytes ? std::string(fetched.bytes->begin(), fetched.bytes->end()) : "<nothing>";
 }
 
-TEST(HttpFetch, TheAddressStartsAtItsScheme) {
-    EXPECT_EQ(addressIn("http://host/a.jpg"), "http://host/a.jpg");
-    EXPECT_EQ(addressIn("rsc/http://host/a.jpg"), "http://host/a.jpg");
-    EXPECT_EQ(addressIn("rsc/a.jpg"), "");
-    EXPECT_EQ(addressIn("https://host/a.jpg"), "");
+// Asks for every address at once, with one deadline, and waits for all.
+std::map<std::string, FetchedAddress> fetchAll(const std::vector<std::string>& addresses, uint64_t maxBytes,
+                                               Clock::duration allowed = std::chrono::seconds(10)) {
+    HttpFetcher fetcher(maxBytes);
+    for (const std::string& address : addresses) fetcher.request(address, Clock::now() + allowed);
+    EXPECT_TRUE(fetcher.waitUntilIdle(Clock::now() + allowed + std::chrono::seconds(5)));
+    std::map<std::string, FetchedAddress> fetched;
+    for (FetchedAddress& one : fetcher.takeFinished()) fetched[one.address] = std::move(one);
+    EXPECT_EQ(fetched.size(), addresses.size());
+    return fetched;
 }
 
 TEST(HttpFetch, FetchesTheBodyOrNothing) {
     TinyServer server;
-    EXPECT_EQ(text(fetchAddress(server.url("/ok"), 1000)), "image bytes");
-    // A world file's directory in front of the address does not matter.
-    EXPECT_EQ(text(fetchAddress("rsc/models/" + server.url("/ok"), 1000)), "image bytes");
-    EXPECT_EQ(text(fetchAddress(server.url("/redirect"), 1000)), "image bytes");
-    EXPECT_EQ(text(fetchAddress(server.url("/missing"), 1000)), "<nothing>");
+    auto fetched = fetchAll({server.url("/ok"), server.url("/redirect"), server.url("/missing"), server.url("/to-file"),
+                             "https://127.0.0.1:1/none"},
+                            1000);
+    EXPECT_EQ(text(fetched[server.url("/ok")]), "image bytes");
+    EXPECT_EQ(text(fetched[server.url("/redirect")]), "image bytes");
+    EXPECT_EQ(text(fetched[server.url("/missing")]), "<nothing>");
+    EXPECT_EQ(fetched[server.url("/missing")].problem, "the server answered 404");
+    // Redirects may not leave HTTP.
+    EXPECT_EQ(text(fetched[server.url("/to-file")]), "<nothing>");
+    EXPECT_FALSE(fetched["https://127.0.0.1:1/none"].problem.empty());
     // Larger than allowed: nothing, rather than a cut image.
-    EXPECT_EQ(text(fetchAddress(server.url("/big"), 100)), "<nothing>");
-    // Redirects may not leave plain HTTP.
-    EXPECT_EQ(text(fetchAddress(server.url("/to-file"), 1000)), "<nothing>");
+    auto small = fetchAll({server.url("/big")}, 100);
+    EXPECT_EQ(text(small[server.url("/big")]), "<nothing>");
+}
+
+// Three pictures on a server that never answers cost the one budget they
+// share, not three; and the program need not wait for them to end.
+TEST(HttpFetch, SilentServersCostOneDeadlineAndNeverHoldUpTheEnd) {
+    TinyServer server;
+    auto began = Clock::now();
+    auto fetched = fetchAll({server.url("/silent?a"), server.url("/silent?b"), server.url("/silent?c")}, 1000,
+                            std::chrono::milliseconds(1500));
+    double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+    EXPECT_GE(seconds, 1.4);
+    EXPECT_LT(seconds, 4.0);  // one after another would take 4.5 s
+    for (auto& [address, one] : fetched) EXPECT_EQ(one.problem, "no answer in the time allowed") << address;
+
+    began = Clock::now();
+    {
+        HttpFetcher fetcher(1000);
+        fetcher.request(server.url("/silent?d"), Clock::now() + std::chrono::minutes(5));
+        EXPECT_FALSE(fetcher.waitUntilIdle(Clock::now() + std::chrono::milliseconds(200)));
+    }
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - began).count(), 3.0);
 }
 
 TEST(HttpFetch, NoServerMeansNothing) {
@@ -105,7 +148,9 @@ TEST(HttpFetch, NoServerMeansNothing) {
         TinyServer closed;
         port = static_cast<uint16_t>(std::stoi(closed.url("").substr(17)));
     }
-    EXPECT_FALSE(fetchAddress("http://127.0.0.1:" + std::to_string(port) + "/ok", 1000, 5).has_value());
+    std::string address = "http://127.0.0.1:" + std::to_string(port) + "/ok";
+    auto fetched = fetchAll({address}, 1000, std::chrono::seconds(5));
+    EXPECT_FALSE(fetched[address].bytes.has_value());
 }
 
 }  // namespace

@@ -4,12 +4,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/texture_arrivals.h"
+#include "files/diagnostics.h"
+#include "files/reader.h"
 #include "render/images/image_decoders.h"
+#include "sim/globals.h"
 #include "support/reset.h"
 
 namespace {
@@ -161,7 +168,11 @@ TEST_F(Textures, ReloadVisitsBucketsInOrderWithNewNames) {
 TEST_F(Textures, PathsAndExtensions) {
     EXPECT_EQ(textureFullPath("a/b.tga"), fs::current_path().string() + "/a/b.tga");
     EXPECT_EQ(textureFullPath("/abs/b.tga"), "/abs/b.tga");
-    EXPECT_EQ(textureFullPath("worlds/http://host/x.jpg"), "worlds/http://host/x.jpg");
+    EXPECT_EQ(textureFullPath("http://host/x.jpg"), "http://host/x.jpg");
+    // Only a name that starts with the scheme is an address.
+    EXPECT_EQ(textureFullPath("worlds/http://host/x.jpg"), fs::current_path().string() + "/worlds/http://host/x.jpg");
+    EXPECT_TRUE(isTextureAddress("https://host/x.jpg"));
+    EXPECT_FALSE(isTextureAddress("worlds/http://host/x.jpg"));
     EXPECT_EQ(textureExtension("x.TGA"), "tga");
     EXPECT_EQ(textureExtension("dir.v2/file"), "v2/file");
     EXPECT_EQ(textureExtension("noextension"), "");
@@ -177,10 +188,136 @@ TEST_F(Textures, UpperCaseExtensionSelectsTga) {
     EXPECT_EQ(record->height, 9u);
 }
 
-TEST_F(Textures, AddressesAreNotFetchedYet) {
-    TextureRecord* record = acquireTexture("worlds/http://example.org/a.png");
-    EXPECT_EQ(record->glName, 0u);
-    EXPECT_EQ(record->width, 0u);
+// Every spelling of one file, a link to it included, is one record with one
+// decode: eight spellings of a picture that decodes to 256 MB once took 3 GB.
+TEST_F(Textures, OneRecordPerFileWhateverItsSpelling) {
+    installUploader();
+    fs::create_directories("sub");
+    write("a.tga", tga(2, 1, 1, 24, {1, 2, 3}));
+    fs::create_symlink(directory / "a.tga", "link.tga");
+    TextureRecord* record = acquireTexture("a.tga");
+    for (const char* spelling : {"./a.tga", "././a.tga", "sub/../a.tga", ".//a.tga", "link.tga"})
+        EXPECT_EQ(acquireTexture(spelling), record) << spelling;
+    EXPECT_EQ(acquireTexture((directory / "a.tga").string()), record);
+    EXPECT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(record->path, "a.tga");
+    // Reloads and the watch's refresh find it under its one path.
+    uploads.clear();
+    reloadTextures();
+    refreshTextures({textureFullPath("a.tga")});
+    EXPECT_EQ(uploads.size(), 2u);
+}
+
+// Past the budget a picture is left out, drawn white like one that failed;
+// what the others hold is given back when they load afresh.
+TEST_F(Textures, PicturesPastTheBudgetAreLeftOut) {
+    installUploader();
+    textureOptions.decodedBudget = 30;  // two 2 x 2 RGB pictures of 12 bytes
+    for (const char* name : {"one.tga", "two.tga", "three.tga"}) write(name, tga(2, 2, 2, 24, Bytes(12, 9)));
+    TextureRecord* one = acquireTexture("one.tga");
+    TextureRecord* two = acquireTexture("two.tga");
+    TextureRecord* three = acquireTexture("three.tga");
+    EXPECT_FALSE(one->overBudget || two->overBudget);
+    EXPECT_TRUE(three->overBudget);
+    EXPECT_EQ(three->glName, 0u);
+    EXPECT_EQ(three->width, 0u);
+    EXPECT_EQ(uploads.size(), 2u);
+    // A reload keeps the same pictures; the one left out stays out.
+    uploads.clear();
+    reloadTextures();
+    EXPECT_EQ(uploads.size(), 2u);
+    EXPECT_TRUE(three->overBudget);
+    // A picture that shrinks on disk gives back what it held.
+    write("one.tga", tga(2, 1, 1, 24, {1, 2, 3}));
+    refreshTextures({textureFullPath("one.tga"), textureFullPath("three.tga")});
+    EXPECT_EQ(one->width, 1u);
+    EXPECT_FALSE(three->overBudget);
+    EXPECT_EQ(three->width, 2u);
+}
+
+// Stands in for the network: keeps the requests, ends them when told.
+class FakeFetcher : public AddressFetcher {
+public:
+    std::vector<std::pair<std::string, FetchDeadline>> requests;
+    std::vector<FetchedAddress> finished;
+    void request(const std::string& address, FetchDeadline deadline) override {
+        requests.emplace_back(address, deadline);
+    }
+    std::vector<FetchedAddress> takeFinished() override { return std::exchange(finished, {}); }
+    bool waitUntilIdle(FetchDeadline) override { return true; }
+};
+
+// Addresses are asked for and the record drawn white until the picture
+// arrives; the addresses of one load share one deadline.
+TEST_F(Textures, AddressesArriveInTheBackground) {
+    installUploader();
+    FakeFetcher fetcher;
+    textureBackend.fetcher = &fetcher;
+    beginTextureLoad();
+    TextureRecord* first = acquireTexture("http://host/a.tga");
+    TextureRecord* second = acquireTexture("https://host/b.png");
+    // A file name that merely holds an address is not fetched.
+    TextureRecord* file = acquireTexture("worlds/http://host/c.tga");
+    EXPECT_EQ(acquireTexture("http://host/a.tga"), first);
+    ASSERT_EQ(fetcher.requests.size(), 2u);
+    EXPECT_EQ(fetcher.requests[0].first, "http://host/a.tga");
+    EXPECT_EQ(fetcher.requests[0].second, fetcher.requests[1].second);
+    auto left = fetcher.requests[0].second - std::chrono::steady_clock::now();
+    EXPECT_GT(left, textureFetchBudget - std::chrono::seconds(5));
+    EXPECT_LE(left, textureFetchBudget);
+    EXPECT_TRUE(first->fetching && second->fetching);
+    EXPECT_FALSE(file->fetching);
+    EXPECT_EQ(first->glName, 0u);
+
+    fetcher.finished.push_back({"http://host/a.tga", tga(2, 2, 1, 24, Bytes(6, 7)), ""});
+    fetcher.finished.push_back({"https://host/b.png", std::nullopt, "no answer in the time allowed"});
+    std::vector<TextureArrival> arrivals = takeArrivedTextures();
+    ASSERT_EQ(arrivals.size(), 2u);
+    EXPECT_EQ(arrivals[0].record, first);
+    EXPECT_EQ(arrivals[0].problem, "");
+    EXPECT_EQ(first->width, 2u);
+    EXPECT_NE(first->glName, 0u);
+    EXPECT_EQ(arrivals[1].problem, "no answer in the time allowed");
+    EXPECT_FALSE(first->fetching || second->fetching);
+
+    // A new context asks for the addresses again, under a new deadline.
+    beginTextureLoad();
+    reloadTextures();
+    ASSERT_EQ(fetcher.requests.size(), 4u);
+    EXPECT_TRUE(first->fetching);
+    EXPECT_EQ(first->glName, 0u);
+    EXPECT_GE(fetcher.requests[2].second, fetcher.requests[0].second);
+}
+
+// A polygon whose picture is on its way keeps its coordinates in pixels,
+// with no note, until the picture arrives and gives their scale.
+TEST_F(Textures, PolygonsWaitForTheirPicture) {
+    installUploader();
+    FakeFetcher fetcher;
+    textureBackend.fetcher = &fetcher;
+    std::ostringstream notes;
+    diagnosticSink = &notes;
+    std::istringstream world(R"(W { M { P { g { x= 0 0 } p { v -5 -5 v 5 -5 v 5 5 v -5 5 }
+        t { t http://host/a.tga p { tv 0 0 pv -5 -5 tv 4 0 pv 5 -5 tv 4 2 pv 5 5 } }
+        t { t http://host/gone.tga p { tv 8 8 pv -5 -5 } } } } })");
+    loadFile(world, "worlds/", "<world>");
+    ASSERT_EQ(worlds.size(), 1u);
+    const auto& polygons = worlds[0]->models[0]->bodies[0]->textures;
+    ASSERT_EQ(polygons.size(), 2u);
+    TexturedPolygon& polygon = *polygons[0];
+    EXPECT_EQ(polygon.texture->path, "http://host/a.tga");  // not under the file's directory
+    EXPECT_TRUE(polygon.awaitsTexture);
+    EXPECT_EQ(polygon.texCoords[2].x, 4.0f);
+    EXPECT_EQ(notes.str(), "");
+
+    fetcher.finished.push_back({"http://host/a.tga", tga(2, 4, 2, 24, Bytes(24, 1)), ""});
+    fetcher.finished.push_back({"http://host/gone.tga", std::nullopt, "the server answered 404"});
+    placeArrivedTextures();
+    EXPECT_FALSE(polygon.awaitsTexture);
+    EXPECT_EQ(polygon.texCoords[2].x, 1.0f);
+    EXPECT_EQ(polygon.texCoords[2].y, 1.0f);
+    EXPECT_EQ(polygons[1]->texCoords[0].x, 8.0f);
+    EXPECT_EQ(notes.str(), "vantor: texture \"http://host/gone.tga\": the server answered 404; drawn white\n");
 }
 
 // TGA -------------------------------------------------------------------------

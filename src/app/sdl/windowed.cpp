@@ -1,5 +1,6 @@
 // The windowed program: SDL2's window system, the GL renderer, GL texture
-// upload and fetching of "http://" images, driven by the one main loop.
+// upload and the background fetch of images named by addresses, driven by
+// the one main loop.
 #include "app/windowed.h"
 
 #include "app/main_loop.h"
@@ -9,18 +10,15 @@
 #include "render/images/http_fetch.h"
 #include "render/images/image_decoders.h"
 
-namespace {
-
-std::optional<std::vector<uint8_t>> fetchImage(const std::string& fullPath) {
-    return fetchAddress(fullPath, 2 * maxDecodedImageBytes);
-}
-
-}  // namespace
-
 int runWindowed(const RunOptions& options) {
+    // A screenshot run has nobody to answer a question or read a box.
     SdlWindowSystem windowSystem(!options.screenshotFile.empty());
     GlRenderer renderer;
     installTextureUpload();
-    textureBackend.fetchAddress = fetchImage;
-    return runProgram(windowSystem, renderer, options, programActions());
+    // Gone with the run: requests still pending are dropped, not waited for.
+    HttpFetcher fetcher(2 * maxDecodedImageBytes);
+    textureBackend.fetcher = &fetcher;
+    int exitCode = runProgram(windowSystem, renderer, options, programActions());
+    textureBackend.fetcher = nullptr;
+    return exitCode;
 }

@@ -14,10 +14,9 @@
 // 65535 x 65535 x 4 bytes, which no texture upload could take anyway.
 constexpr uint64_t maxDecodedImageBytes = 256ull << 20;
 
-// Reads a whole image file, or fetches an "http://" full path through
-// textureBackend.fetchAddress; nothing for a missing or unreadable file, an
-// address with no fetcher installed, or a file far larger than any image we
-// would decode.
+// Reads a whole image file; nothing for a missing or unreadable file, one
+// that is not a regular file, or one far larger than any image we would
+// decode. Addresses never come here: they are fetched in the background.
 std::optional<std::vector<uint8_t>> readImageFile(const std::string& fullPath);
 
 // TGA, uncompressed (type 2) or run-length encoded (type 10) true colour at
