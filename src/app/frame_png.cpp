@@ -48,5 +48,7 @@ bool writeFramePng(const std::string& path, const FrameImage& image) {
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fflush(file.get()) == 0;
+    // The last bytes reach the file only now; a full disk says so here.
+    bool flushed = std::fflush(file.get()) == 0;
+    return std::fclose(file.release()) == 0 && flushed;
 }

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+#include <system_error>
 
 #include "app/input_state.h"
 #include "files/settings.h"
@@ -130,9 +132,14 @@ bool readUnsigned(const std::string& text, uint64_t& value) {
     return true;
 }
 
+// Passes come fifty a second: 2^31 of them is more than a year and a
+// quarter of a session, which no record holds; a larger one asks a
+// replay for endless work.
+constexpr uint64_t lastPass = uint64_t{1} << 31;
+
 bool readIteration(const std::string& text, long& iteration) {
     uint64_t value = 0;
-    if (!readUnsigned(text, value) || value > static_cast<uint64_t>(1L << 40)) return false;
+    if (!readUnsigned(text, value) || value > lastPass) return false;
     iteration = static_cast<long>(value);
     return true;
 }
@@ -169,14 +176,15 @@ bool readSize(const std::string& text, float& size) {
     errno = 0;
     char* end = nullptr;
     size = std::strtof(text.c_str(), &end);
-    return errno == 0 && end != text.c_str() && *end == '\0' && std::isfinite(size) && size >= 0.0f;
+    return errno == 0 && end != text.c_str() && *end == '\0' && std::isfinite(size) && size >= 0.0f &&
+           size <= largestViewSize;
 }
 
 bool readView(const std::vector<std::string>& tokens, ReplayEntry& entry, std::string& error) {
     entry.kind = ReplayEntry::Kind::view;
     if (tokens.size() != 5 || !readSize(tokens[2], entry.viewWidth) || !readSize(tokens[3], entry.viewHeight) ||
         (tokens[4] != "windowed" && tokens[4] != "fullscreen")) {
-        error = "expected \"view WIDTH HEIGHT windowed|fullscreen\"";
+        error = "expected \"view WIDTH HEIGHT windowed|fullscreen\", sizes from 0 to 16777216";
         return false;
     }
     entry.fullscreen = tokens[4] == "fullscreen";
@@ -215,7 +223,7 @@ bool readEntry(const std::vector<std::string>& tokens, ReplayEntry& entry, std::
         return false;
     }
     if (!readIteration(tokens[0], entry.iteration)) {
-        error = "pass " + shown(tokens[0]) + " is not a whole number up to 2^40";
+        error = "pass " + shown(tokens[0]) + " is not a whole number up to 2^31";
         return false;
     }
     if (tokens[1] == "view") return readView(tokens, entry, error);
@@ -272,6 +280,7 @@ std::optional<std::vector<ReplayEntry>> parseReplay(std::istream& input, std::st
     std::string line;
     bool tooLong = false;
     long number = 0;
+    uint64_t bytesRead = 0;
     auto fail = [&](const std::string& problem) {
         error = "line " + std::to_string(number) + ": " + problem;
         return std::nullopt;
@@ -279,6 +288,8 @@ std::optional<std::vector<ReplayEntry>> parseReplay(std::istream& input, std::st
     while (readLine(input, line, tooLong)) {
         ++number;
         if (tooLong) return fail("longer than any record line (65536 characters)");
+        bytesRead += line.size() + 1;
+        if (bytesRead > maxRecordBytes) return fail("past the longest record read (256 MiB)");
         std::vector<std::string> tokens;
         std::string problem;
         if (!isText(line, problem) || !splitLine(line, tokens, problem)) return fail(problem);
@@ -290,6 +301,9 @@ std::optional<std::vector<ReplayEntry>> parseReplay(std::istream& input, std::st
         if (!entries.empty() && entry.iteration < entries.back().iteration)
             return fail("pass " + std::to_string(entry.iteration) + " comes after pass " +
                         std::to_string(entries.back().iteration));
+        if (entries.size() == maxRecordMessages)
+            return fail("more than " + std::to_string(maxRecordMessages) +
+                        " lines of messages, the most a record holds");
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -418,6 +432,13 @@ bool InputSession::open(MessageSource& base, const std::string& replayFile, cons
                         bool headless, std::string& error) {
     top_ = &base;
     if (!replayFile.empty()) {
+        // A device or a pipe could be read forever, or wait for a writer.
+        std::error_code notRegular;
+        if (std::filesystem::exists(replayFile, notRegular) &&
+            !std::filesystem::is_regular_file(replayFile, notRegular)) {
+            error = "cannot read " + replayFile + ": not a regular file";
+            return false;
+        }
         std::ifstream input(replayFile);
         if (!input) {
             error = "cannot read " + replayFile;
@@ -438,8 +459,22 @@ bool InputSession::open(MessageSource& base, const std::string& replayFile, cons
             error = "cannot write " + recordFile;
             return false;
         }
+        recordName_ = recordFile;
         recorder_ = std::make_unique<RecordingSource>(*top_, recordFile_);
         top_ = recorder_.get();
+        // The header line is flushed at once: a full disk says so now.
+        if (!recordFile_) {
+            error = "cannot write " + recordFile;
+            return false;
+        }
     }
     return true;
+}
+
+bool InputSession::close(std::string& error) {
+    if (!recordFile_.is_open()) return true;
+    recordFile_.close();
+    if (!recordFile_.fail()) return true;
+    error = "cannot write the record " + recordName_ + "; what it holds is not the whole session";
+    return false;
 }

@@ -27,8 +27,16 @@ struct ReplayEntry {
     bool fullscreen = false;
 };
 
+// What a record may hold: a message every pass for more than eleven hours,
+// in a text far longer than that takes. Past either the record is refused
+// rather than held in memory.
+constexpr size_t maxRecordMessages = size_t{1} << 21;
+constexpr uint64_t maxRecordBytes = uint64_t{256} << 20;
+
 // Reads a whole record. On the first line that cannot be read, returns
-// nothing and sets `error` to "line N: what is wrong".
+// nothing and sets `error` to "line N: what is wrong": so also for a pass
+// past 2^31 (no session reaches it; a replay would run for years) and a
+// view size past largestViewSize.
 std::optional<std::vector<ReplayEntry>> parseReplay(std::istream& input, std::string& error);
 
 // One line, without its end.
@@ -100,10 +108,13 @@ private:
 // recorder when files are named for them (empty names: `base` alone).
 class InputSession {
 public:
-    // False, with `error` set, when the replay cannot be read or the record
-    // cannot be written.
+    // False, with `error` set, when the replay cannot be read (also when it
+    // is not a regular file) or the record cannot be written.
     bool open(MessageSource& base, const std::string& replayFile, const std::string& recordFile, bool headless,
               std::string& error);
+    // Closes the record; false, with `error` set, when any of it could not
+    // be written (a full disk).
+    bool close(std::string& error);
 
     MessageSource& messages() { return *top_; }
     // Null without a replay.
@@ -113,5 +124,6 @@ private:
     MessageSource* top_ = nullptr;
     std::unique_ptr<ReplaySource> replay_;
     std::ofstream recordFile_;
+    std::string recordName_;
     std::unique_ptr<RecordingSource> recorder_;
 };

@@ -109,7 +109,13 @@ TEST(ReplayFormat, BadLinesAreReportedWithTheirNumber) {
         {"5 WM_KEYDOWN 0x4B\n3 WM_KEYUP 0x4B\n", "line 2: pass 3 comes after pass 5"},
         {"0 WM_KEYDOWN 0x4B\n1 WM_KEY", "line 2: unknown message \"WM_KEY\""},
         {"1 WM_" + std::string(5000, 'X') + "\n", "\"WM_" + std::string(37, 'X') + "\"..."},
-        {"1099511627777 WM_CLOSE\n", "line 1: pass \"1099511627777\" is not a whole number up to 2^40"},
+        // A pass no session reaches would have a replay run for years.
+        {"1099511627776 WM_QUIT\n", "line 1: pass \"1099511627776\" is not a whole number up to 2^31"},
+        {"2147483649 WM_QUIT\n", "line 1: pass"},
+        // A view past any window's would carry the cursor, and a held body
+        // with it, to infinity.
+        {"0 view 3e38 3e38 windowed\n", "line 1: expected \"view WIDTH HEIGHT"},
+        {"0 view 2e7 300 windowed\n", "line 1"},
         // Found by fuzzing: unprintable bytes grow fourfold when escaped.
         {"p20" + std::string(48, '\xAF') + " 0 seb\n", "line 1: pass \"p20\\xAF"},
     };
