@@ -8,12 +8,14 @@
 #include "app/input_state.h"
 #include "app/replay.h"
 #include "app/state_dump.h"
+#include "app/texture_arrivals.h"
 #include "app/world_reload.h"
 #include "files/read_log.h"
 #include "files/reader.h"
 #include "files/settings.h"
 #include "render/overlay.h"
 #include "render/overlay_consoles.h"
+#include "render/textures.h"
 #include "sim/float_mode.h"
 #include "sim/globals.h"
 #include "sim/step.h"
@@ -36,6 +38,7 @@ void step(const ProgramActions& actions, StepTimes* times) {
 // The frame the pass shows, when a window is there to show it.
 void draw(Shell& shell, const LoopPolicy& policy, long& framesDrawn) {
     if (!windowIsOpen()) return;
+    placeArrivedTextures();
     shell.renderer.drawFrame();
     framesDrawn += 1;
     if (policy.afterDrawing) policy.afterDrawing(framesDrawn);
@@ -107,6 +110,9 @@ int runMainLoop(Shell& shell, MessageSource& messages, const ProgramActions& act
     WindowSystem& windowSystem = shell.windowSystem;
     long framesDrawn = 0;
     for (long pass = 0; !policy.goesOn || policy.goesOn(pass); ++pass) {
+        // What one message reads (a drop, Alt+Enter) is one load: its
+        // addresses share one time budget.
+        beginTextureLoad();
         if (!handleOneMessage(shell, messages)) break;
         holdKeys(policy.heldKeys);
         if (!keyHeld(vk::f1)) step(actions, policy.stepTimes);
@@ -142,14 +148,19 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     ReadLogScope startUpReads;
     actions.readFile(options.settingsFile, options.settingsPrefix);
     if (!options.headless) {
-        // A window that cannot be made is a failure, not a success; the
-        // user's "No" to a window instead of full screen is a choice.
+        // A window that cannot be made ends the run as a failure; so does
+        // "No" to a window instead of full screen: the user was told
+        // "Program Will Now Close.", and it did not run as asked.
         WindowOpening opening = openWindow(windowSystem, renderer, windowTitle, pixelsFromSetting(viewWidth),
                                            pixelsFromSetting(viewHeight), displayColourBits, fullscreen);
-        if (opening != WindowOpening::opened) return opening == WindowOpening::declined ? 0 : 1;
+        if (opening != WindowOpening::opened) return 1;
         renderer.buildFont();
     }
+    beginTextureLoad();
     actions.readFile(options.worldFile, options.worldPrefix);
+    // A picture nobody watches shows what a patient user would see.
+    if (!options.screenshotFile.empty())
+        awaitFetchedTexturesPlaced([&windowSystem] { return windowSystem.quitPending(); });
 
     LoopPolicy policy;
     policy.goesOn = goesOnFor(options, session.replay(), windowSystem);
@@ -162,9 +173,16 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         policy.afterDrawing = screenshotAfter(windowSystem, options, screenshotWritten);
 
     int exitCode = runMainLoop(shell, session.messages(), actions, windowSystem.clock(), policy);
+    // The window went at Alt+Enter and could not be made again (or the user
+    // said No to a window instead of full screen): the run ends, as a failure.
+    if (!options.headless && !windowIsOpen()) exitCode = 1;
     if (!options.screenshotFile.empty() && !screenshotWritten) exitCode = 1;
     if (!options.dumpFile.empty() && !writeStateDump(options.dumpFile)) {
         std::fprintf(stderr, "vantor: cannot write %s\n", options.dumpFile.c_str());
+        exitCode = 1;
+    }
+    if (!session.close(error)) {
+        std::fprintf(stderr, "vantor: %s\n", error.c_str());
         exitCode = 1;
     }
     if (options.stats) printStepStatistics(times.passes, summariseSteps(times.stepMs, times.passCounts));

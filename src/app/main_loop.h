@@ -50,9 +50,10 @@ struct LoopPolicy {
 // Start-up in order (flush-to-zero, settings, window and font unless
 // headless, first world, mark), then the loop, with the input replayed and
 // recorded as the options ask, then the dump and the statistics. Returns
-// the exit code: 0, also when the user declines a window in place of full
-// screen; 1 when the window cannot be opened, a replay cannot be read, or a
-// record, dump or screenshot not written.
+// the exit code: 0 after a run; 1 when the window cannot be opened (or the
+// user declines a window in place of full screen), at start-up or at
+// Alt+Enter, a replay cannot be read, or a record, dump or screenshot not
+// written.
 int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions& options,
                const ProgramActions& actions);
 

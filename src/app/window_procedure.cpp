@@ -1,5 +1,8 @@
 #include "app/window_procedure.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/dropped_files.h"
 #include "app/input_state.h"
 #include "files/settings.h"
@@ -19,11 +22,14 @@ void toggleDisplayMode(Shell& shell) {
     fullscreen = !fullscreen;
     viewWidth = fullscreen ? fullscreenWidth : windowedWidth;
     viewHeight = fullscreen ? fullscreenHeight : windowedHeight;
-    // A failure has been reported by openWindow; without a context there is
-    // nothing to build the font or textures in.
+    // A failure has been reported by openWindow ("Program Will Now Close."
+    // after a No); without a window nobody could see or close the program,
+    // so it ends, as at any close (the run's exit status says it failed).
     if (openWindow(shell.windowSystem, shell.renderer, windowTitle, pixelsFromSetting(viewWidth),
-                   pixelsFromSetting(viewHeight), displayColourBits, fullscreen) != WindowOpening::opened)
+                   pixelsFromSetting(viewHeight), displayColourBits, fullscreen) != WindowOpening::opened) {
+        shell.windowSystem.postQuitMessage(1);
         return;
+    }
     shell.renderer.buildFont();
     shell.renderer.reloadTextures();
 }
@@ -52,9 +58,16 @@ intptr_t onSystemKeyUp(Shell& shell, const Message& message) {
 
 }  // namespace
 
+// A view size as the cursor mapping may take it: a settings file can hold
+// sizes no window has (3e38), which would carry the cursor, and every
+// spring it pulls, out of the float range.
+static float viewExtent(float size) {
+    return std::isnan(size) ? 0.0f : std::clamp(size, -largestViewSize, largestViewSize);
+}
+
 Point mouseWorldPosition(intptr_t lParam) {
-    return Point{static_cast<float>(lowWord(lParam)) - viewWidth * 0.5f,
-                 viewHeight * 0.5f - static_cast<float>(highWord(lParam))};
+    return Point{static_cast<float>(lowWord(lParam)) - viewExtent(viewWidth) * 0.5f,
+                 viewExtent(viewHeight) * 0.5f - static_cast<float>(highWord(lParam))};
 }
 
 intptr_t windowProcedure(Shell& shell, const Message& message) {

@@ -23,5 +23,6 @@ struct Shell {
 intptr_t windowProcedure(Shell& shell, const Message& message);
 
 // The cursor in world coordinates for a client point packed in lParam:
-// origin at the centre of the view, y up, one unit per pixel.
+// origin at the centre of the view, y up, one unit per pixel. A view size
+// past largestViewSize counts as that size.
 Point mouseWorldPosition(intptr_t lParam);

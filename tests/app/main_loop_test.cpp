@@ -82,21 +82,50 @@ TEST_F(MainLoopTest, StartsUpInOrderAndEndsOnQuitWithZero) {
     EXPECT_EQ(windowSystem.count("swap"), 1u);
 }
 
-TEST_F(MainLoopTest, WindowFailureEndsWithOneBeforeTheWorldAndNoIsAChoice) {
+TEST_F(MainLoopTest, WindowFailureOrNoEndsWithOneBeforeTheWorld) {
     windowSystem.failingStep = WindowStep::createWindow;
     EXPECT_EQ(run(), 1);
     EXPECT_EQ(windowSystem.count("read rsc/firstWorld.ini rsc/"), 0u);
     EXPECT_EQ(windowSystem.count("font"), 0u);
     EXPECT_EQ(windowSystem.count("step"), 0u);
 
-    // No to a window in place of the refused full screen ends with 0.
+    // No to a window in place of the refused full screen: "Program Will
+    // Now Close.", and it does, as a run that did not do what it was asked.
     windowSystem = FakeWindowSystem{};
     windowSystem.failingStep = WindowStep::displayMode;
     windowSystem.questionAnswer = BoxAnswer::no;
     fullscreen = true;
     settingsWidth = 1024.0f;
-    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(run(), 1);
     EXPECT_EQ(windowSystem.count("step"), 0u);
+}
+
+// Alt+Enter to a full screen the display refuses, answered No (or a window
+// that cannot be made again): no window is left, so the run ends at once,
+// with 1, its dump and its record written as at any close.
+TEST_F(MainLoopTest, NoAtAltEnterEndsTheRunWithOneAndItsFiles) {
+    ScratchDirectory scratch("no-at-alt-enter");
+    options.dumpFile = (scratch.path / "dump.json").string();
+    options.recordFile = (scratch.path / "record.txt").string();
+    for (BoxAnswer answer : {BoxAnswer::no, BoxAnswer::failed}) {
+        resetProcessState();
+        windowSystem = FakeWindowSystem{};
+        windowSystem.failingStep = WindowStep::displayMode;
+        windowSystem.questionAnswer = answer;
+        windowSystem.queue(wm::sysKeyDown, vk::returnKey);
+        for (int i = 0; i < 5; ++i) windowSystem.queue(wm::keyDown, vk::j);
+        std::filesystem::remove(options.dumpFile);
+        EXPECT_EQ(run(), 1);
+        EXPECT_EQ(windowSystem.boxes.back().text, "Program Will Now Close.");
+        // The toggle's pass and the five queued keys; the quit comes after them.
+        EXPECT_EQ(windowSystem.count("step"), 6u);
+        EXPECT_EQ(windowSystem.count("draw"), 0u);
+        EXPECT_TRUE(std::filesystem::exists(options.dumpFile));
+        std::ifstream record(options.recordFile);
+        std::string text((std::istreambuf_iterator<char>(record)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("0 WM_SYSKEYDOWN 0xD"), std::string::npos) << text;
+        EXPECT_NE(text.find("6 WM_QUIT"), std::string::npos) << text;
+    }
 }
 
 TEST_F(MainLoopTest, HeadlessOpensNoWindowAndStepsTheFramesAskedFor) {

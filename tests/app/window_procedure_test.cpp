@@ -3,6 +3,8 @@
 // buttons reaching the grab fan-out, drops, and the Alt+Enter toggle.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "app/input_state.h"
 #include "app/window_procedure.h"
 #include "fake_window_system.h"
@@ -75,6 +77,13 @@ TEST_F(WindowProcedureTest, MouseMovesMapToCentredWorldCoordinates) {
     // Halves are unsigned: a point left of the client area reads as far right.
     send(wm::mouseMove, 0, packLParam(-1, 0));
     EXPECT_FLOAT_EQ(mousePos.x, 65535.0f - 400.0f);
+    // A settings file's size past any display's (3e38) would put the cursor,
+    // and every spring it pulls, out of the float range.
+    viewWidth = 3e38f;
+    viewHeight = std::numeric_limits<float>::quiet_NaN();
+    send(wm::mouseMove, 0, packLParam(10, 20));
+    EXPECT_FLOAT_EQ(mousePos.x, 10.0f - largestViewSize * 0.5f);
+    EXPECT_FLOAT_EQ(mousePos.y, -20.0f);
 }
 
 TEST_F(WindowProcedureTest, ResizeChangesTheViewAndTheMouseMapping) {
@@ -183,12 +192,14 @@ TEST_F(DisplayToggle, AltEnterRebuildsWindowFontAndTexturesInTheOtherMode) {
     EXPECT_EQ(keys[vk::returnKey], 0);
 }
 
-TEST_F(DisplayToggle, AFailedNewWindowBuildsNoFontAndNoTextures) {
+TEST_F(DisplayToggle, AFailedNewWindowBuildsNoFontAndNoTexturesAndEndsTheRun) {
     platform.failingStep = WindowStep::createWindow;
     EXPECT_EQ(send(wm::sysKeyDown, vk::returnKey), 0);
     EXPECT_EQ(platform.count("font"), 0u);
     EXPECT_EQ(platform.count("textures"), 0u);
     EXPECT_FALSE(windowIsOpen());
+    // Nobody could see or close a program without a window.
+    EXPECT_TRUE(platform.quitPosted);
 }
 
 TEST_F(WindowProcedureTest, UnknownMessagesGoToTheDefaultWithTheirParameters) {

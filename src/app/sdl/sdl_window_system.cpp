@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/sdl/sdl_messages.h"
+#include "app/sdl/termination_signals.h"
 #include "render/gl/gl_state.h"
 
 namespace {
@@ -69,7 +70,9 @@ void takeLatestMove(SDL_Event& event) {
 
 }  // namespace
 
-SdlWindowSystem::SdlWindowSystem(bool offscreenAllowed) : offscreenAllowed_(offscreenAllowed) {
+SdlWindowSystem::SdlWindowSystem(bool unattended) : unattended_(unattended) {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    catchTerminationSignals();
     // The event queue and the clock outlive every window; the video
     // subsystem starts with the first window and stays to the end.
     started_ = SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
@@ -83,6 +86,12 @@ SdlWindowSystem::~SdlWindowSystem() {
 }
 
 bool SdlWindowSystem::nextMessage(Message& message) {
+    // A termination signal closes the window like its close box, once.
+    if (terminationRequested() && !terminationDelivered_) {
+        terminationDelivered_ = true;
+        message = Message{wm::close, 0, 0, {}};
+        return true;
+    }
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (collectDrop(event, message)) return true;
@@ -97,6 +106,8 @@ bool SdlWindowSystem::nextMessage(Message& message) {
     }
     return false;
 }
+
+bool SdlWindowSystem::quitPending() const { return quitPosted_ || terminationRequested(); }
 
 void SdlWindowSystem::postQuitMessage(int exitCode) {
     quitPosted_ = true;
@@ -143,7 +154,7 @@ bool SdlWindowSystem::startVideo() {
     failure_ = "no display to show a window on: neither DISPLAY nor WAYLAND_DISPLAY is set";
     for (int i = 0; i < SDL_GetNumVideoDrivers() && !videoStarted_; ++i) {
         std::string driver = SDL_GetVideoDriver(i);
-        if (!canShowWindows(driver, offscreenAllowed_)) continue;
+        if (!canShowWindows(driver, unattended_)) continue;
         SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.c_str());
         videoStarted_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         // A display that was named and failed says more than "none named".
@@ -262,8 +273,11 @@ BoxAnswer SdlWindowSystem::messageBox(const std::string& text, const std::string
     if (!failure_.empty()) line += " (" + failure_ + ")";
     failure_.clear();
     std::fprintf(stderr, "vantor: %s: %s\n", caption.c_str(), line.c_str());
+    // Nobody to answer, or the program is asked to end: no box.
+    if (unattended_ || terminationRequested()) return BoxAnswer::failed;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0) return BoxAnswer::failed;
+    BoxWatch watch;
+    if (SDL_ShowMessageBox(&data, &pressed) != 0 || terminationRequested()) return BoxAnswer::failed;
     if (!yesNo) return BoxAnswer::ok;
     return pressed == yesId ? BoxAnswer::yes : BoxAnswer::no;
 }

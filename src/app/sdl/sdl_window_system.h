@@ -12,9 +12,11 @@
 
 class SdlWindowSystem : public WindowSystem {
 public:
-    // `offscreenAllowed`: a run that only reads its frames back may draw
-    // where no display shows them.
-    explicit SdlWindowSystem(bool offscreenAllowed = false);
+    // `unattended`: a run nobody watches (it only reads its frames back) may
+    // draw where no display shows them, and shows no message box: nobody
+    // could answer it. Its reports go to the error stream alone, and a
+    // question counts as unanswered.
+    explicit SdlWindowSystem(bool unattended = false);
     ~SdlWindowSystem() override;
     SdlWindowSystem(const SdlWindowSystem&) = delete;
     SdlWindowSystem& operator=(const SdlWindowSystem&) = delete;
@@ -24,7 +26,8 @@ public:
 
     bool nextMessage(Message& message) override;
     void postQuitMessage(int exitCode) override;
-    bool quitPending() const override { return quitPosted_; }
+    // Also once a termination signal has come: its close is on the way.
+    bool quitPending() const override;
     intptr_t defaultWindowProcedure(const Message& message) override;
     int64_t clock() override;
     void sleep(int64_t milliseconds) override;
@@ -43,7 +46,8 @@ private:
     bool findDisplayMode(int width, int height, int colourBits);
     bool collectDrop(const SDL_Event& event, Message& message);
 
-    bool offscreenAllowed_;
+    bool unattended_;
+    bool terminationDelivered_ = false;
     std::string failure_;
     bool started_ = false;
     bool videoStarted_ = false;
