@@ -2,11 +2,14 @@
 # The real program on an X display (run it through run_under_xvfb.sh):
 # it opens its window, draws the scene of tests/data/gui (pixels checked in
 # screenshots), follows a resize, opens full screen, falls back to a window
-# when the full-screen mode is refused and the user says Yes, closes when
-# told No (exit code 0 for all of these), fetches a texture from an http://
-# address, reads the worlds again when their files change (--watch), paces its
-# loop to 50 passes a second at most, and without a display says so in one
-# line and ends with 1.
+# when the full-screen mode is refused and the user says Yes (exit code 0 for
+# these), closes when told No (at start-up or at Alt+Enter: exit code 1, the
+# dump and record written), ends on SIGTERM also while a question is up,
+# fetches a texture from an http:// address without waiting for it (a server
+# that never answers holds up neither the window nor its end), reads the
+# worlds again when their files change (--watch), paces its loop to 50 passes
+# a second at most, and without a display, or unattended (--screenshot) with
+# a window that cannot be made, says so in one line and ends with 1.
 # Usage: program_test.sh VANTOR CLOSE_WINDOW DATA_DIR
 set -euo pipefail
 
@@ -55,8 +58,8 @@ wait_for_window() {
     fail "no window \"$1\" (screen left in gui_failure.png)"
 }
 
-# Waits for vantor to end and checks its exit code.
-expect_exit_zero() {
+# Waits (10 s at most) for vantor to end and checks its exit code.
+expect_exit() {  # code
     for _ in $(seq 1 100); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
@@ -65,8 +68,9 @@ expect_exit_zero() {
     local code=0
     wait "$pid" || code=$?
     pid=
-    [ "$code" -eq 0 ] || fail "exit code $code, expected 0"
+    [ "$code" -eq "$1" ] || fail "exit code $code, expected $1"
 }
+expect_exit_zero() { expect_exit 0; }
 
 screenshot() { import -display "$DISPLAY" -window root "$work/shot.png"; }
 
@@ -184,12 +188,47 @@ check_scene
 "$close_window" Vantor
 expect_exit_zero
 
-echo "refused full screen, answered No: the program closes"
+echo "refused full screen, answered No: the program closes with 1"
 start "$work/refused.ini"
 answer_dialog "Tolu GL" Escape
 answer_dialog "ERROR" Return
-expect_exit_zero
+expect_exit 1
 [ -z "$(geometry_of Vantor)" ] || fail "a window opened after No"
+
+# Alt+Enter to a full screen this display refuses (as the bundled settings'
+# 1024 x 768 on this 1280 x 1024 one).
+printf 'w 400 300\nf 1000 700\ns w\n' >"$work/toggle_refused.ini"
+toggle_to_refused() {
+    "$vantor" --settings "$work/toggle_refused.ini" --world "$data/world.ini" --dump "$work/no.json" \
+        --record "$work/no.txt" >"$work/out" 2>&1 &
+    pid=$!
+    wait_for_window Vantor
+    read -r w h left top <<<"$(geometry_of Vantor)"
+    xdotool mousemove $((left + w / 2)) $((top + h / 2)) key alt+Return
+    wait_for_window "Tolu GL"
+}
+
+echo "Alt+Enter to a refused full screen, answered No: the program ends with 1, dump and record written"
+rm -f "$work/no.json" "$work/no.txt"
+toggle_to_refused
+answer_dialog "Tolu GL" Escape
+answer_dialog "ERROR" Return
+expect_exit 1
+grep -q "Program Will Now Close." "$work/out" || fail "no \"Program Will Now Close.\" on the error stream"
+python3 -c 'import json, sys; json.load(open(sys.argv[1]))' "$work/no.json" || fail "no dump after No"
+grep -q "WM_SYSKEYDOWN 0xD" "$work/no.txt" || fail "the record lacks the Alt+Enter"
+grep -q "WM_QUIT" "$work/no.txt" || fail "the record does not end with the quit"
+
+echo "SIGTERM while the question is up ends the program, and the question with it"
+toggle_to_refused
+box_children=$(pgrep -P "$pid" || true)
+kill -TERM "$pid"
+expect_exit 1
+[ -z "$(geometry_of "Tolu GL")" ] || fail "the question is still on screen"
+for child in $box_children; do
+    ! kill -0 "$child" 2>/dev/null || fail "the question's process $child outlived the program"
+done
+python3 -c 'import json, sys; json.load(open(sys.argv[1]))' "$work/no.json" || fail "no dump after SIGTERM"
 
 echo "a texture named by an http:// address is fetched"
 python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$data" >"$work/server" 2>&1 &
@@ -213,6 +252,58 @@ kill "$server"
 wait "$server" 2>/dev/null || true
 server=
 
+echo "a server that never answers holds up neither the window nor its end"
+python3 -u - >"$work/silent" <<'PY' &
+import socket, time
+listener = socket.socket()
+listener.bind(("127.0.0.1", 0))
+listener.listen(16)
+listener.settimeout(0.5)
+print(listener.getsockname()[1], flush=True)
+held, until = [], time.time() + 120
+while time.time() < until:
+    try:
+        held.append(listener.accept()[0])
+        print("accepted", flush=True)
+    except socket.timeout:
+        pass
+PY
+server=$!
+for _ in $(seq 1 50); do
+    [ -s "$work/silent" ] && break
+    sleep 0.1
+done
+port=$(head -1 "$work/silent")
+[ -n "$port" ] || fail "the silent server did not start"
+# Three pictures from it: one after another they kept the window away 90 s.
+sed "s|t yellow.tga|t http://127.0.0.1:$port/a.tga t http://127.0.0.1:$port/b.tga t http://127.0.0.1:$port/c.tga|" \
+    "$data/world.ini" >"$work/silent_world.ini"
+began=$(date +%s%N)
+"$vantor" --settings "$data/engine.ini" --world "$work/silent_world.ini" >"$work/out" 2>&1 &
+pid=$!
+wait_for_window Vantor
+for _ in $(seq 1 50); do
+    scene_drawn_white=true
+    screenshot
+    [ "$(colour_at -110 30)" = 00FF00 ] && [ "$(colour_at 110 50)" = FFFFFF ] && break
+    scene_drawn_white=false
+    sleep 0.1
+done
+$scene_drawn_white || fail "the scene with the picture drawn white: $(colour_at 110 50) at (110, 50)"
+shown=$(( ($(date +%s%N) - began) / 1000000 ))
+echo "  the window showed the scene after $shown ms"
+[ "$shown" -lt 5000 ] || fail "the window took $shown ms"
+grep -q accepted "$work/silent" || fail "the picture was not asked for"
+began=$(date +%s%N)
+"$close_window" Vantor
+expect_exit_zero
+ended=$(( ($(date +%s%N) - began) / 1000000 ))
+echo "  closed with the request pending in $ended ms"
+[ "$ended" -lt 2000 ] || fail "closing took $ended ms"
+kill "$server"
+wait "$server" 2>/dev/null || true
+server=
+
 echo "the loop paces itself to 50 passes a second: 250 frames take at least 250/55 s"
 began=$(date +%s%N)
 "$vantor" --settings "$data/engine.ini" --world "$data/world.ini" --screenshot "$work/rate.png" \
@@ -232,6 +323,19 @@ grep -q "Window Creation Error." "$work/err" || fail "the report is not the wind
 # A screenshot needs no display: it is drawn where nobody sees it.
 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 60 "$vantor" --settings "$data/engine.ini" --world "$data/world.ini" \
     --screenshot "$work/offscreen.png" --screenshot-frames 3 >"$work/out" 2>&1 || fail "no screenshot without a display"
+
+echo "unattended (--screenshot), a window that cannot be made is one line and exit code 1, no box"
+printf 'w 32767 32767\ns w\n' >"$work/huge.ini"
+code=0
+timeout 20 "$vantor" --settings "$work/huge.ini" --world "$data/world.ini" --screenshot "$work/huge.png" \
+    >"$work/out" 2>"$work/err" || code=$?
+[ "$code" -eq 1 ] || fail "exit code $code for a window too large, expected 1: $(cat "$work/err")"
+[ "$(wc -l <"$work/err")" -eq 1 ] || fail "expected one line on the error stream: $(cat "$work/err")"
+code=0
+timeout 20 "$vantor" --settings "$data/engine.ini" --world "$data/world.ini" --screenshot /dev/full \
+    --screenshot-frames 2 >"$work/out" 2>"$work/err" || code=$?
+[ "$code" -eq 1 ] || fail "exit code $code for a screenshot to a full disk, expected 1"
+grep -q "cannot write the screenshot" "$work/err" || fail "no note for the lost screenshot: $(cat "$work/err")"
 
 # Polls the screen until the colour is there (the watch looks once a second).
 wait_for_colour() {  # x y RRGGBB what
