@@ -59,8 +59,9 @@ TEST_F(HostileProgramInput, RecordsAskingTheImpossibleAreRefusedWithFileAndLine)
     expectRefused(run("--replay /dev/zero"), "cannot read /dev/zero: not a regular file");
     expectRefused(run("--replay /dev/urandom"), "not a regular file");
     // The same grab at an ordinary size replays, every number finite.
-    write("grab.txt", "0 view 400 300 windowed\n1 WM_MOUSEMOVE 0x0 200,150\n2 WM_LBUTTONDOWN 0x1 200,150\n"
-                      "4 WM_MOUSEMOVE 0x0 390,10\n40 WM_NULL\n");
+    write("grab.txt",
+          "0 view 400 300 windowed\n1 WM_MOUSEMOVE 0x0 200,150\n2 WM_LBUTTONDOWN 0x1 200,150\n"
+          "4 WM_MOUSEMOVE 0x0 390,10\n40 WM_NULL\n");
     ProgramRun grab = run("--replay grab.txt");
     EXPECT_EQ(grab.exitCode, 0) << grab.errors;
     ASSERT_TRUE(grab.dump.is_object());
@@ -71,8 +72,9 @@ TEST_F(HostileProgramInput, RecordsAskingTheImpossibleAreRefusedWithFileAndLine)
 // The program headless with exactly these arguments, after `setup` (shell
 // words) in the same shell: exit code and what it wrote to stderr.
 ProgramRun runExactly(const fs::path& directory, const std::string& setup, const std::string& arguments) {
-    std::string command = "cd " + quoted(directory) + " && (" + setup + " exec timeout -k 5 30 '" VANTOR_BINARY
-                          "' --headless " + arguments + ") > /dev/null 2> stderr.txt";
+    std::string command = "cd " + quoted(directory) + " && (" + setup +
+                          " exec timeout -k 5 30 '" VANTOR_BINARY "' --headless " + arguments +
+                          ") > /dev/null 2> stderr.txt";
     int status = std::system(command.c_str());
     ProgramRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -91,8 +93,8 @@ TEST_F(HostileProgramInput, WritesThatFailAreOneNoteAndExitOne) {
     std::string lines;
     for (int pass = 0; pass < 2000; ++pass) lines += std::to_string(pass) + " WM_MOUSEMOVE 0x0 200,150\n";
     write("long.txt", lines);
-    ProgramRun limited = runExactly(scratch.path, "trap '' XFSZ; ulimit -f 16;",
-                                    "--world box.ini --replay long.txt --record out.txt");
+    ProgramRun limited =
+        runExactly(scratch.path, "trap '' XFSZ; ulimit -f 16;", "--world box.ini --replay long.txt --record out.txt");
     expectRefused(limited, "cannot write the record out.txt");
     EXPECT_EQ(limited.errors.find("cannot write"), limited.errors.rfind("cannot write")) << "one note";
 }
