@@ -248,6 +248,12 @@ check_scene
 grep -q "GET /yellow.tga" "$work/server" || fail "the image was not asked for"
 "$close_window" Vantor
 expect_exit_zero
+# A screenshot's first frame already shows the picture: it waits for it.
+"$vantor" --settings "$data/engine.ini" --world "$work/http_world.ini" --screenshot "$work/http.png" \
+    --screenshot-frames 1 >"$work/out" 2>&1 || fail "the screenshot of the fetched texture"
+# World point (110, 50) of the 400 x 300 view.
+[ "$(convert "$work/http.png" -format "%[hex:p{310,99}]" info: | cut -c1-6)" = FFFF00 ] ||
+    fail "the screenshot's first frame lacks the fetched texture"
 kill "$server"
 wait "$server" 2>/dev/null || true
 server=
