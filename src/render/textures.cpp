@@ -143,15 +143,16 @@ std::string textureFullPath(const std::string& path) {
     return directory.string() + "/" + path;
 }
 
-// "a.png", "./a.png", "x/../a.png" and a link to a.png are one file; a path
-// that cannot be resolved (too long, a name holding a NUL) is at least
-// taken without its "." and ".." steps.
+// "a.png", "./a.png", "x/../a.png" and a link to a.png are one file. A path
+// that does not lead to a file (missing, or through a file as in
+// "a.png/../b.png", which cannot be opened) keeps a record of its own: it
+// holds no picture, and must not stand for one it does not open.
 std::string textureKey(const std::string& path) {
     if (isTextureAddress(path)) return path;
-    std::filesystem::path full = textureFullPath(path);
+    std::string full = textureFullPath(path);
     std::error_code error;
-    std::filesystem::path canonical = std::filesystem::weakly_canonical(full, error);
-    return (error ? full.lexically_normal() : canonical).string();
+    std::filesystem::path canonical = std::filesystem::canonical(full, error);
+    return error ? full : canonical.string();
 }
 
 std::string textureExtension(const std::string& path) {
