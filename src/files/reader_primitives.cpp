@@ -11,6 +11,7 @@
 #include "files/diagnostics.h"
 #include "files/line_counting_buffer.h"
 #include "files/read_log.h"
+#include "files/value_ranges.h"
 
 // Files that one top-level read may open through "f", all levels together:
 // a file that includes itself twice would otherwise be read 2^32 times.
@@ -172,12 +173,24 @@ bool readSubKey(std::istream& input, char& subKey) {
     return true;
 }
 
+// Straight on the stream buffer, like skipBlankCharacters: a read may hold
+// hundreds of megabytes of comments. At the end of the input the stream
+// ends as the stream's own get() would leave it.
 void skipComment(std::istream& input) {
     using traits = std::istream::traits_type;
-    for (int c = input.get(); c != traits::eof(); c = input.get()) {
+    std::streambuf* buffer = input.rdbuf();
+    for (int c = buffer->sbumpc();; c = buffer->sbumpc()) {
+        if (c == traits::eof()) {
+            input.setstate(std::ios::eofbit | std::ios::failbit);
+            return;
+        }
         if (c == '\n') return;
         if (c == '\r') {
-            if (input.peek() == '\n') input.get();
+            int next = buffer->sgetc();
+            if (next == traits::eof())
+                input.setstate(std::ios::eofbit);
+            else if (next == '\n')
+                buffer->sbumpc();
             return;
         }
     }
@@ -235,10 +248,15 @@ void readPlacementKey(std::istream& input, char key, Placement& placement) {
     placement = changed;
 }
 
+bool isWithinCoordinateRange(Point p) {
+    return std::fabs(p.x) <= maxCoordinate && std::fabs(p.y) <= maxCoordinate;  // false for NaN too
+}
+
 bool mapPoint(std::istream& input, const Placement& placement, Point p, Point& mapped) {
     Point result = placement.apply(p);
-    if (!isFinitePoint(result)) {
-        failStream(input, "point overflows a float under the placement; reading of this file stops");
+    if (!isWithinCoordinateRange(result)) {
+        failStream(input,
+                   "point lies beyond ±" + numberText(maxCoordinate) + " once placed; reading of this file stops");
         return false;
     }
     mapped = result;
@@ -261,9 +279,21 @@ std::string directoryOfPath(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+bool readFileName(std::istream& input, std::string& name) {
+    std::string text;
+    if (!readText(input, text)) return false;
+    // The system would see the name end at the NUL: "sub/\0x" names the folder.
+    if (text.find('\0') != std::string::npos) {
+        reportReadProblem(input, "file name \"" + text + "\" holds a NUL byte; skipped");
+        return false;
+    }
+    name = std::move(text);
+    return true;
+}
+
 void includeFile(std::istream& including, const std::string& prefix, const BlockReader& readBlock) {
     std::string name;
-    if (!readText(including, name)) return;
+    if (!readFileName(including, name)) return;
     std::string path = prefix + name;
     LineCountingBuffer* parent = countingBufferOf(including);
     int depth = parent ? parent->includeDepth() + 1 : 1;
