@@ -49,6 +49,16 @@ std::string numberText(double value) {
     return mantissa + "e" + (negative ? "-" : "") + power;
 }
 
+std::string groupedNumber(uint64_t count) {
+    std::string digits = std::to_string(count);
+    std::string grouped;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ' ';
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
 void reportReadProblemAt(LineCountingBuffer& where, const std::string& what) {
     if (diagnosticSink == nullptr || where.readBudget().stopped) return;
     int& written = where.notesWritten();

@@ -15,24 +15,13 @@ void stopRead(std::istream& input, const std::string& why) {
     input.setstate(std::ios::failbit);
 }
 
-// Digits in groups of three: 1 048 576.
-static std::string counted(uint64_t count) {
-    std::string digits = std::to_string(count);
-    std::string grouped;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ' ';
-        grouped += digits[i];
-    }
-    return grouped;
-}
-
 static bool charge(std::istream& input, uint64_t ReadBudget::*counter, uint64_t count, uint64_t limit,
                    const char* what) {
     ReadBudget* budget = readBudgetOf(input);
     if (budget == nullptr) return true;
     if (budget->stopped) return false;
     if (budget->*counter + count > limit) {
-        stopRead(input, "more than " + counted(limit) + " " + what + " in one read; reading stops here");
+        stopRead(input, "more than " + groupedNumber(limit) + " " + what + " in one read; reading stops here");
         return false;
     }
     budget->*counter += count;

@@ -57,7 +57,7 @@ static bool writeEllipse(std::istream& input, const Placement& placement, Point 
 static bool takePoints(std::istream& input, ShapeStaging& staging, size_t count) {
     if (staging.pointsRead + count > maxPointsPerShape) {
         failStream(input,
-                   "shape has more than " + std::to_string(maxPointsPerShape) + " points; reading of this file stops");
+                   "shape has more than " + groupedNumber(maxPointsPerShape) + " points; reading of this file stops");
         return false;
     }
     if (!chargePoints(input, count)) return false;
