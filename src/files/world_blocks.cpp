@@ -64,13 +64,13 @@ void placeCurrentOutline(Body& body) {
     }
 }
 
-// Finite and, for coordinates, within the range the step's products allow.
 static bool allFinite(std::initializer_list<float> values) {
     for (float v : values)
         if (!std::isfinite(v)) return false;
     return true;
 }
 
+// Coordinates within the range the step's products allow (false for NaN).
 static bool allWithinRange(std::initializer_list<float> coordinates) {
     for (float v : coordinates)
         if (!(std::fabs(v) <= maxCoordinate)) return false;
@@ -89,7 +89,7 @@ static bool pointsFinite(const std::vector<Point>& points) {
     return true;
 }
 
-static bool bodyIsFinite(const Body& b) {
+static bool bodyIsWithinRange(const Body& b) {
     if (!allFinite(
             {b.vx, b.vy, b.omega, b.angle, b.mass, b.inertia, b.invMass, b.invInertia, b.baseMass, b.baseInertia}))
         return false;
@@ -112,9 +112,9 @@ static bool bodyIsFinite(const Body& b) {
 
 // Every point the reader took lies within the coordinate range, but sums
 // of them need not: a body far out plus a local offset far out can pass it.
-static bool modelIsFinite(const Model& model) {
+static bool modelIsWithinRange(const Model& model) {
     for (const auto& body : model.bodies)
-        if (!bodyIsFinite(*body)) return false;
+        if (!bodyIsWithinRange(*body)) return false;
     return true;
 }
 
@@ -182,14 +182,15 @@ std::unique_ptr<Model> constructModel(World& world, std::istream& input, const s
     return model;
 }
 
-// A model joins the world when it is finite once placed and the world has
-// room for its bodies; otherwise it is left out with a note.
+// A model joins the world when it lies within the coordinate range once
+// placed and the world has room for its bodies; otherwise it is left out
+// with a note.
 static void addModel(World& world, std::istream& input, std::unique_ptr<Model> model) {
     // The commit moved bodies with an initial velocity; their outlines
     // follow from the local contours again.
     for (auto& body : model->bodies) placeCurrentOutline(*body);
     size_t total = static_cast<size_t>(world.bodyCount()) + model->bodies.size();
-    if (!modelIsFinite(*model))
+    if (!modelIsWithinRange(*model))
         reportReadProblem(input, "model lies beyond ±" + numberText(maxCoordinate) + " once placed; left out");
     else if (total > static_cast<size_t>(maxBodiesPerWorld))
         reportReadProblem(input, "model would bring the world to " + std::to_string(total) + " bodies, more than " +
