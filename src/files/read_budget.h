@@ -29,6 +29,10 @@ constexpr uint64_t maxPartsPerRead = uint64_t{1} << 14;
 // stepped every frame.
 constexpr uint64_t maxWorldsPerRead = 64;
 
+// Characters in one text (a name, a file name): a name of 250 MB would be
+// kept, and copied into every dump.
+constexpr size_t maxTextLength = 4096;
+
 // Body blocks nested in one another. A model keeps at most 256 bodies, so
 // a body deeper than that is never kept (the model is left out, and the
 // file reads on after it); past this bound the read stops. It keeps the

@@ -10,6 +10,7 @@
 
 #include "files/diagnostics.h"
 #include "files/line_counting_buffer.h"
+#include "files/read_budget.h"
 #include "files/read_log.h"
 #include "files/value_ranges.h"
 
@@ -143,24 +144,64 @@ bool readVector(std::istream& input, Point& vector) {
     return true;
 }
 
-bool readText(std::istream& input, std::string& text) {
-    if (input.fail()) return false;
-    int first = input.peek();
-    if (first == '"' || first == '\'') {
-        input.get();
-        std::string quoted;
-        std::getline(input, quoted, static_cast<char>(first));
-        if (input.eof()) reportReadProblem(input, "quoted text not closed before the end of the file");
-        if (input.fail()) return false;
-        text = std::move(quoted);
-        return true;
+// The rest of a quoted text, up to its closing `delimiter`: getline's
+// reading, with a bound on the length.
+static bool readQuoted(std::istream& input, int delimiter, std::string& quoted) {
+    using traits = std::istream::traits_type;
+    std::streambuf* buffer = input.rdbuf();
+    for (int c = buffer->sbumpc();; c = buffer->sbumpc()) {
+        if (c == traits::eof()) {
+            input.setstate(quoted.empty() ? std::ios::eofbit | std::ios::failbit : std::ios::eofbit);
+            reportReadProblem(input, "quoted text not closed before the end of the file");
+            return !input.fail();
+        }
+        if (c == delimiter) return true;
+        if (quoted.size() >= maxTextLength) {
+            failStream(input,
+                       "text longer than " + groupedNumber(maxTextLength) + " characters; reading of this file stops");
+            return false;
+        }
+        quoted += static_cast<char>(c);
     }
-    std::string word;
-    if (!(input >> word)) {
+}
+
+// One blank-delimited word: the stream's string extraction, with a bound on
+// the length.
+static bool readWord(std::istream& input, std::string& word) {
+    using traits = std::istream::traits_type;
+    skipBlanks(input);
+    if (input.eof()) {
+        input.setstate(std::ios::failbit);
         noteFailedRead(input, "a text");
         return false;
     }
-    text = std::move(word);
+    std::streambuf* buffer = input.rdbuf();
+    for (int c = buffer->sgetc();; c = buffer->snextc()) {
+        if (c == traits::eof()) {
+            input.setstate(std::ios::eofbit);
+            return true;
+        }
+        if (isBlank(c)) return true;
+        if (word.size() >= maxTextLength) {
+            failStream(input,
+                       "text longer than " + groupedNumber(maxTextLength) + " characters; reading of this file stops");
+            return false;
+        }
+        word += static_cast<char>(c);
+    }
+}
+
+bool readText(std::istream& input, std::string& text) {
+    if (input.fail()) return false;
+    int first = input.peek();
+    std::string read;
+    if (first == '"' || first == '\'') {
+        input.get();
+        if (!readQuoted(input, first, read)) return false;
+    } else if (!readWord(input, read)) {
+        return false;
+    }
+    text = std::move(read);
     return true;
 }
 

@@ -200,3 +200,23 @@ TEST_F(BadInputTest, EndOfInputInsideBlocksFinishesThem) {
     EXPECT_FLOAT_EQ(body.mass, 2.0f);  // the triangle read before the end
     EXPECT_TRUE(noted("input ends where a number was expected"));
 }
+
+TEST_F(BadInputTest, TextsLongerThan4096CharactersStopTheFile) {
+    // A name is kept and copied into every dump: one of 250 MB would take
+    // a gigabyte. A quoted text and a word are bounded alike.
+    std::string longest(4096, 'n');
+    World& kept = loadWorld("l '" + longest + "' M { l " + longest + " " + squareBody(0, 0) + " }");
+    EXPECT_EQ(kept.label, longest);
+    ASSERT_EQ(kept.models.size(), 1u);
+    EXPECT_EQ(kept.models[0]->label, longest);
+    EXPECT_EQ(noteCount(), 0) << notes.str();
+    for (const std::string& text : {"'" + longest + "n'", longest + "n"}) {
+        resetProcessState();
+        notes.str("");
+        diagnosticSink = &notes;
+        World& world = loadWorld("l " + text + " M { " + squareBody(0, 0) + " }");
+        EXPECT_TRUE(world.label.empty());
+        EXPECT_TRUE(world.models.empty());
+        EXPECT_TRUE(noted("text longer than 4 096 characters; reading of this file stops")) << notes.str();
+    }
+}
