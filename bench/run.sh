@@ -7,5 +7,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${VANTOR_BENCH_BUILD_DIR:-build-bench}"
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build_dir" -j2 --target step_bench >/dev/null
+cmake --build "$build_dir" -j2 --target step_bench outline_bench >/dev/null
 exec "$build_dir/bench/step_bench" "$@"

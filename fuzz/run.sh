@@ -77,9 +77,11 @@ seeds_of() {
 }
 
 # No single allocation may pass the decoded-image cap (256 MB) by much.
+# World and settings inputs may be 64 KB: ten thousand nested body blocks
+# take 20 KB.
 options_of() {
   case "$1" in
-    world_reader_fuzzer | settings_reader_fuzzer) echo "-dict=fuzz/world.dict -malloc_limit_mb=300" ;;
+    world_reader_fuzzer | settings_reader_fuzzer) echo "-dict=fuzz/world.dict -malloc_limit_mb=300 -max_len=65536" ;;
     *) echo "-malloc_limit_mb=300" ;;
   esac
 }

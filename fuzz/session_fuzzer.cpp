@@ -1,13 +1,17 @@
 // libFuzzer target: a session of window messages decoded from the input
 // (moves, the four buttons, Ctrl, the keys that act, drops of files from a
-// fixed set, size changes) on a small world with a figure, run through the
+// fixed set and of paths that are no file, size changes) on a small world with a figure, run through the
 // window procedure and the step for a bounded number of passes. Grabs, pins,
 // cuts and releases own springs and grab ends; a crash, a leak, a read of
 // freed memory or a number that is not finite is a finding.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/input_state.h"
 #include "app/main_loop.h"
@@ -38,12 +42,25 @@ W {
 W { M { x= 100 -50 P { g { x= 0 0 } p { v -10 -10 v 10 -10 v 10 10 v -10 10 } } } }
 )";
 
-const char* droppable[] = {
-    VANTOR_SOURCE_DIR "/rsc/examples/box.ini",
-    VANTOR_SOURCE_DIR "/rsc/examples/pendulum.ini",
-    VANTOR_SOURCE_DIR "/tests/data/drops/box.ini",
-    VANTOR_SOURCE_DIR "/tests/corpus/hostile/does-not-exist.ini",
-};
+// Files to drop, and paths that are none: a folder, a device without end,
+// a pipe nobody writes to, and a file whose reading fails (EIO).
+const std::vector<std::string>& droppable() {
+    static const std::vector<std::string> paths = [] {
+        std::string pipe = "/tmp/vantor-session-fuzzer-" + std::to_string(getpid()) + ".pipe";
+        mkfifo(pipe.c_str(), 0600);
+        return std::vector<std::string>{
+            VANTOR_SOURCE_DIR "/rsc/examples/box.ini",
+            VANTOR_SOURCE_DIR "/rsc/examples/pendulum.ini",
+            VANTOR_SOURCE_DIR "/tests/data/drops/box.ini",
+            VANTOR_SOURCE_DIR "/tests/corpus/hostile/does-not-exist.ini",
+            VANTOR_SOURCE_DIR "/tests/corpus/hostile/sub",
+            "/dev/zero",
+            "/proc/self/mem",
+            pipe,
+        };
+    }();
+    return paths;
+}
 
 const int keysThatAct[] = {vk::control, vk::k, vk::l, vk::j, vk::space, vk::f9, vk::f1};
 
@@ -86,7 +103,7 @@ bool decodeMessage(Bytes& bytes, Message& message) {
             return true;
         }
         case 7:
-            message = {wm::dropFiles, 0, 0, {droppable[bytes.next() % std::size(droppable)]}};
+            message = {wm::dropFiles, 0, 0, {droppable()[bytes.next() % droppable().size()]}};
             return true;
         case 8:
             message = {wm::size, 0, packLParam(bytes.next() * 8, bytes.next() * 6), {}};

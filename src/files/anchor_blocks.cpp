@@ -4,6 +4,7 @@
 #include "files/block_reader.h"
 #include "files/blocks.h"
 #include "files/diagnostics.h"
+#include "files/read_budget.h"
 #include "files/reader_primitives.h"
 #include "render/textures.h"
 
@@ -35,6 +36,7 @@ static bool readAnchorKey(std::istream& input, char key, Anchor& anchor, const P
 Anchor constructAnchor(std::istream& input, const std::string& prefix, const Placement& placement, bool isSocket) {
     // An anchor whose block gives no "x" stays at (0, 0) of the placement
     // coordinates, before the body re-centres it.
+    chargePart(input);
     Anchor anchor;
     readBlock(input, prefix, {isSocket ? "a socket block" : "a plug block"},
               [&](std::istream& in, const std::string&, char key) {
@@ -55,10 +57,10 @@ void readPointList(std::istream& input, const std::string& prefix, std::vector<P
             return true;
         }
         if (!readVector(in, point)) return true;
-        if (key == 't')
-            texCoords.push_back(point);
-        else if (mapPoint(in, placement, point, point))
-            points.push_back(point);
+        bool isCorner = key == 'p';
+        if (isCorner && !mapPoint(in, placement, point, point)) return true;
+        if (!chargePoints(in, 1)) return true;
+        (isCorner ? points : texCoords).push_back(point);
         return true;
     });
 }
@@ -71,7 +73,7 @@ static void readTexturedPolygon(TexturedPolygon& polygon, std::istream& input, c
                   switch (key) {
                       case 't':
                           // An address is not a name in the file's directory.
-                          if (readText(in, path))
+                          if (readFileName(in, path))
                               polygon.texture = acquireTexture(isTextureAddress(path) ? path : at + path);
                           return true;
                       case 'p':
@@ -112,6 +114,7 @@ static void normaliseTexCoords(std::istream& input, TexturedPolygon& polygon) {
 
 std::unique_ptr<TexturedPolygon> constructTexturedPolygon(std::istream& input, const std::string& prefix,
                                                           const Placement& placement) {
+    chargePart(input);
     auto polygon = std::make_unique<TexturedPolygon>();
     polygon->placement = placement;
     readTexturedPolygon(*polygon, input, prefix);

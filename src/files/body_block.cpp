@@ -7,12 +7,16 @@
 #include "files/block_reader.h"
 #include "files/blocks.h"
 #include "files/diagnostics.h"
+#include "files/read_budget.h"
 #include "files/reader_primitives.h"
 #include "files/shape_block.h"
+#include "files/value_ranges.h"
 
 // Body "r" pre-sizes the shapes array; slots past this are not made ahead,
-// later shapes are appended instead, which stores the same shapes.
-static constexpr long long maxShapeSlots = 4096;
+// later shapes are appended instead, which stores the same shapes. Every
+// body of a nested chain holds its slots until it ends, so the hint is
+// kept small.
+static constexpr long long maxShapeSlots = 256;
 
 static std::string describe(const Body& body) {
     return body.name.empty() ? std::string("body") : "body \"" + body.name + "\"";
@@ -69,6 +73,12 @@ static void readShapeBlock(std::istream& input, const std::string& prefix, Body&
     std::optional<Shape> shape = constructShape(input, prefix, body.placement, staging);
     if (!shape) {
         takeStaged(body, staging);  // its anchors and polygons still belong to the body
+        return;
+    }
+    if (body.mass + shape->mass > maxMass) {
+        takeStaged(body, staging);
+        reportReadProblem(
+            input, "shape would bring the mass of " + describe(body) + " above " + numberText(maxMass) + "; left out");
         return;
     }
     if (!addShape(body, std::move(*shape), staging))
@@ -230,9 +240,33 @@ static void setInverses(std::istream& input, Body& body) {
         reportReadProblem(input, describe(body) + " has no moment of inertia; it will not move");
 }
 
+// How far the body reaches from its centre of mass: its shapes' circles
+// and its anchors.
+static float reachOf(const Body& body) {
+    float reach = 0.0f;
+    for (const Shape& shape : body.shapes)
+        reach = std::max(reach, std::hypot(shape.localCentreX, shape.localCentreY) + shape.radius);
+    for (const std::deque<Anchor>* anchors : {&body.sockets, &body.plugs})
+        for (const Anchor& anchor : *anchors) reach = std::max(reach, std::hypot(anchor.localX, anchor.localY));
+    return reach;
+}
+
+// "V" and "W" are refused together when some point of the body would start
+// faster than the step's products allow.
+static void boundStartSpeed(std::istream& input, Body& body) {
+    float fastest = std::hypot(body.vx, body.vy) + std::fabs(body.omega) * reachOf(body);
+    if (fastest <= maxStartSpeed) return;
+    reportReadProblem(input, describe(body) + " would start with points moving at " + numberText(fastest) +
+                                 " units a frame, more than " + numberText(maxStartSpeed) + "; it starts at rest");
+    body.vx = body.vy = 0.0f;
+    body.omega = 0.0f;
+}
+
 static void finishBody(std::istream& input, Body& body, const Placement& container) {
     body.shapes.resize(body.shapeCount);
+    body.shapes.shrink_to_fit();  // what "r" reserved and no shape filled
     recentre(body);
+    boundStartSpeed(input, body);
     body.angle = 0.0f;
     // The container's translation, not the centre of mass: a root lands on
     // its model's translation, children are moved by the tree placement.
@@ -253,6 +287,11 @@ static void finishBody(std::istream& input, Body& body, const Placement& contain
 }
 
 Body* constructBody(Model& model, std::istream& input, const std::string& prefix, const Placement& container) {
+    // Checked before the block is read, so that no input can nest the
+    // reader's calls deeper than the bound.
+    BodyNesting nesting(input);
+    if (!nesting.entered()) return nullptr;
+    chargePart(input);
     // A model keeps one body past what a world holds: that one marks it as
     // too large to keep. Later bodies are still read, so the model's block
     // ends where it should and the file reads on, but they are not kept.

@@ -3,6 +3,7 @@
 // window; they go to standard error unless a test points the sink elsewhere.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -10,8 +11,25 @@
 // Where the notes go; std::cerr at start.
 extern std::ostream* diagnosticSink;
 
+class LineCountingBuffer;
+
 // Writes "vantor: <source>:<line>: <what>" for the stream's current position.
+// Nothing more is written for a read that a budget has stopped: its last
+// note says why it stopped.
 void reportReadProblem(std::istream& input, const std::string& what);
+void reportReadProblemAt(LineCountingBuffer& where, const std::string& what);
+
+// `text` with its control characters written as escapes ("\0", "\n",
+// "\x01"), so that a note is one line of printable text whatever a file
+// name in it holds.
+std::string printable(const std::string& text);
+
+// A number as a note shows it: 1e12, 1e-12, 0.01, 262144 (six significant
+// digits, the exponent without "+" and leading zeros).
+std::string numberText(double value);
+
+// A count in groups of three digits: 1 048 576.
+std::string groupedNumber(uint64_t count);
 
 // True once the notes of this top-level read are used up: a caller may skip
 // building a note that would not be written (a binary file can ask for one

@@ -1,10 +1,14 @@
 #include "files/line_counting_buffer.h"
 
 #include <algorithm>
+#include <exception>
+#include <ios>
+
+#include "files/diagnostics.h"
 
 LineCountingBuffer::LineCountingBuffer(std::streambuf* source, std::string sourceName, LineCountingBuffer* includedFrom)
     : source(source), name(std::move(sourceName)), depth(includedFrom ? includedFrom->depth + 1 : 0),
-      top(includedFrom ? includedFrom->top : this) {
+      parent(includedFrom), top(includedFrom ? includedFrom->top : this) {
     setg(chunk.data(), chunk.data() + 1, chunk.data() + 1);
 }
 
@@ -13,10 +17,54 @@ LineCountingBuffer::int_type LineCountingBuffer::underflow() {
     char* first = chunk.data() + 1;
     linesBeforeChunk += std::count(first, egptr(), '\n');
     if (egptr() > first) chunk[0] = egptr()[-1];
-    std::streamsize got = source ? source->sgetn(first, chunkSize) : 0;
-    setg(chunk.data(), first, first + std::max<std::streamsize>(got, 0));
+    std::streamsize got = readChunk(first);
+    setg(chunk.data(), first, first + got);
     if (got <= 0) return traits_type::eof();
     return traits_type::to_int_type(*gptr());
+}
+
+// What an exception from the source says went wrong, without the library's
+// own words ("basic_filebuf::underflow error reading the file").
+static std::string reasonOf(const std::exception& error) {
+    if (const auto* failure = dynamic_cast<const std::ios_base::failure*>(&error)) return failure->code().message();
+    return error.what();
+}
+
+// The next chunk from the source, within the read's text budget. The reader
+// takes characters from this buffer directly, outside the stream's own
+// error handling, so a source that fails (a folder, a file under /proc that
+// answers EIO) is caught here: the file ends with a note, as a missing one
+// reads, and the files around it go on.
+std::streamsize LineCountingBuffer::readChunk(char* into) {
+    ReadBudget& read = top->budget;
+    if (source == nullptr || readFailed || read.stopped) return 0;
+    uint64_t left = maxTextPerRead - std::min(read.textRead, maxTextPerRead);
+    std::streamsize got = 0;
+    try {
+        if (left == 0) {
+            // A file that ends right at the budget has not passed it.
+            if (source->sgetc() == traits_type::eof()) return 0;
+            reportReadProblemAt(*this, "more than " + std::to_string(maxTextPerRead >> 20) +
+                                           " MB of text in one read; reading stops here");
+            stopRead();
+            return 0;
+        }
+        got = source->sgetn(into, static_cast<std::streamsize>(std::min<uint64_t>(chunkSize, left)));
+    } catch (const std::exception& error) {
+        readFailed = true;
+        reportReadProblemAt(*this,
+                            "cannot read further (" + reasonOf(error) + "); the rest of this file reads as empty");
+        return 0;
+    }
+    got = std::max<std::streamsize>(got, 0);
+    read.textRead += static_cast<uint64_t>(got);
+    return got;
+}
+
+void LineCountingBuffer::stopRead() {
+    top->budget.stopped = true;
+    for (LineCountingBuffer* open = this; open != nullptr; open = open->parent)
+        open->setg(open->eback(), open->egptr(), open->egptr());
 }
 
 long LineCountingBuffer::lineNumber() const {

@@ -10,6 +10,8 @@
 #include <streambuf>
 #include <string>
 
+#include "files/read_budget.h"
+
 class LineCountingBuffer : public std::streambuf {
 public:
     // `includedFrom` is the buffer of the including file (null at the top);
@@ -24,10 +26,17 @@ public:
     // Notes written for the whole top-level read, included files too: the
     // reader stops writing them after a limit, so a binary file read as a
     // world (or a file that includes itself) does not flood the output.
-    int& notesWritten() { return top->noteCount; }
+    int& notesWritten() { return top->budget.notesWritten; }
 
     // Files opened by "f" below the top-level file, all levels together.
-    int& includesOpened() { return top->includeCount; }
+    int& includesOpened() { return top->budget.includesOpened; }
+
+    // What the whole top-level read has used of its limits.
+    ReadBudget& readBudget() { return top->budget; }
+
+    // Marks the read stopped and ends this file and every file that
+    // includes it: what they still hold in their chunks is not read.
+    void stopRead();
 
 protected:
     int_type underflow() override;
@@ -37,10 +46,13 @@ private:
     std::streambuf* source;
     std::string name;
     int depth;
+    LineCountingBuffer* parent;
     LineCountingBuffer* top;
-    int includeCount = 0;
-    int noteCount = 0;
+    ReadBudget budget;          // used in the top buffer only
+    bool readFailed = false;    // the file could not be read further
     long linesBeforeChunk = 0;  // line breaks in the chunks already passed
+
+    std::streamsize readChunk(char* into);
     // Slot 0 keeps the last character of the previous chunk for one putback.
     std::array<char, chunkSize + 1> chunk{};
 };

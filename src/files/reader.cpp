@@ -1,11 +1,13 @@
 #include "files/reader.h"
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "files/blocks.h"
 #include "files/diagnostics.h"
 #include "files/line_counting_buffer.h"
+#include "files/read_budget.h"
 #include "files/read_log.h"
 #include "files/reader_primitives.h"
 #include "files/settings_keys.h"
@@ -17,18 +19,30 @@ void loadFile(std::istream& input, const std::string& prefix, const std::string&
     char key = 0;
     // No comments and no end key here: every other character is skipped.
     while (readKey(in, key)) {
-        if (key == 'W')
+        if (key == 'W') {
+            if (!chargeWorld(in)) break;
             worlds.push_back(constructWorld(in, prefix));
-        else if (key == 'w' || key == 'f' || key == 's')
+        } else if (key == 'w' || key == 'f' || key == 's')
             readSettingsKey(in, key);
     }
 }
 
+// Only regular files are opened: a folder cannot be read, and a device or
+// a pipe could make the reader wait, or read, forever.
 static bool openForReading(const std::string& path, std::ifstream& file) {
     logFileRead(path);
-    file.open(path);
+    std::error_code error;
+    std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::is_regular_file(status)) file.open(path);
     if (file.is_open()) return true;
-    if (diagnosticSink) *diagnosticSink << "vantor: cannot open \"" << path << "\"; it reads as empty\n";
+    if (diagnosticSink == nullptr) return false;
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        *diagnosticSink << "vantor: \"" << printable(path) << "\" is "
+                        << (std::filesystem::is_directory(status) ? "a folder"
+                                                                  : "not a regular file (a device or a pipe)")
+                        << "; it reads as empty\n";
+    else
+        *diagnosticSink << "vantor: cannot open \"" << printable(path) << "\"; it reads as empty\n";
     return false;
 }
 

@@ -10,7 +10,9 @@
 
 #include "files/diagnostics.h"
 #include "files/line_counting_buffer.h"
+#include "files/read_budget.h"
 #include "files/read_log.h"
+#include "files/value_ranges.h"
 
 // Files that one top-level read may open through "f", all levels together:
 // a file that includes itself twice would otherwise be read 2^32 times.
@@ -142,24 +144,64 @@ bool readVector(std::istream& input, Point& vector) {
     return true;
 }
 
-bool readText(std::istream& input, std::string& text) {
-    if (input.fail()) return false;
-    int first = input.peek();
-    if (first == '"' || first == '\'') {
-        input.get();
-        std::string quoted;
-        std::getline(input, quoted, static_cast<char>(first));
-        if (input.eof()) reportReadProblem(input, "quoted text not closed before the end of the file");
-        if (input.fail()) return false;
-        text = std::move(quoted);
-        return true;
+// The rest of a quoted text, up to its closing `delimiter`: getline's
+// reading, with a bound on the length.
+static bool readQuoted(std::istream& input, int delimiter, std::string& quoted) {
+    using traits = std::istream::traits_type;
+    std::streambuf* buffer = input.rdbuf();
+    for (int c = buffer->sbumpc();; c = buffer->sbumpc()) {
+        if (c == traits::eof()) {
+            input.setstate(quoted.empty() ? std::ios::eofbit | std::ios::failbit : std::ios::eofbit);
+            reportReadProblem(input, "quoted text not closed before the end of the file");
+            return !input.fail();
+        }
+        if (c == delimiter) return true;
+        if (quoted.size() >= maxTextLength) {
+            failStream(input,
+                       "text longer than " + groupedNumber(maxTextLength) + " characters; reading of this file stops");
+            return false;
+        }
+        quoted += static_cast<char>(c);
     }
-    std::string word;
-    if (!(input >> word)) {
+}
+
+// One blank-delimited word: the stream's string extraction, with a bound on
+// the length.
+static bool readWord(std::istream& input, std::string& word) {
+    using traits = std::istream::traits_type;
+    skipBlanks(input);
+    if (input.eof()) {
+        input.setstate(std::ios::failbit);
         noteFailedRead(input, "a text");
         return false;
     }
-    text = std::move(word);
+    std::streambuf* buffer = input.rdbuf();
+    for (int c = buffer->sgetc();; c = buffer->snextc()) {
+        if (c == traits::eof()) {
+            input.setstate(std::ios::eofbit);
+            return true;
+        }
+        if (isBlank(c)) return true;
+        if (word.size() >= maxTextLength) {
+            failStream(input,
+                       "text longer than " + groupedNumber(maxTextLength) + " characters; reading of this file stops");
+            return false;
+        }
+        word += static_cast<char>(c);
+    }
+}
+
+bool readText(std::istream& input, std::string& text) {
+    if (input.fail()) return false;
+    int first = input.peek();
+    std::string read;
+    if (first == '"' || first == '\'') {
+        input.get();
+        if (!readQuoted(input, first, read)) return false;
+    } else if (!readWord(input, read)) {
+        return false;
+    }
+    text = std::move(read);
     return true;
 }
 
@@ -172,12 +214,24 @@ bool readSubKey(std::istream& input, char& subKey) {
     return true;
 }
 
+// Straight on the stream buffer, like skipBlankCharacters: a read may hold
+// hundreds of megabytes of comments. At the end of the input the stream
+// ends as the stream's own get() would leave it.
 void skipComment(std::istream& input) {
     using traits = std::istream::traits_type;
-    for (int c = input.get(); c != traits::eof(); c = input.get()) {
+    std::streambuf* buffer = input.rdbuf();
+    for (int c = buffer->sbumpc();; c = buffer->sbumpc()) {
+        if (c == traits::eof()) {
+            input.setstate(std::ios::eofbit | std::ios::failbit);
+            return;
+        }
         if (c == '\n') return;
         if (c == '\r') {
-            if (input.peek() == '\n') input.get();
+            int next = buffer->sgetc();
+            if (next == traits::eof())
+                input.setstate(std::ios::eofbit);
+            else if (next == '\n')
+                buffer->sbumpc();
             return;
         }
     }
@@ -235,10 +289,15 @@ void readPlacementKey(std::istream& input, char key, Placement& placement) {
     placement = changed;
 }
 
+bool isWithinCoordinateRange(Point p) {
+    return std::fabs(p.x) <= maxCoordinate && std::fabs(p.y) <= maxCoordinate;  // false for NaN too
+}
+
 bool mapPoint(std::istream& input, const Placement& placement, Point p, Point& mapped) {
     Point result = placement.apply(p);
-    if (!isFinitePoint(result)) {
-        failStream(input, "point overflows a float under the placement; reading of this file stops");
+    if (!isWithinCoordinateRange(result)) {
+        failStream(input,
+                   "point lies beyond ±" + numberText(maxCoordinate) + " once placed; reading of this file stops");
         return false;
     }
     mapped = result;
@@ -261,9 +320,21 @@ std::string directoryOfPath(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+bool readFileName(std::istream& input, std::string& name) {
+    std::string text;
+    if (!readText(input, text)) return false;
+    // The system would see the name end at the NUL: "sub/\0x" names the folder.
+    if (text.find('\0') != std::string::npos) {
+        reportReadProblem(input, "file name \"" + text + "\" holds a NUL byte; skipped");
+        return false;
+    }
+    name = std::move(text);
+    return true;
+}
+
 void includeFile(std::istream& including, const std::string& prefix, const BlockReader& readBlock) {
     std::string name;
-    if (!readText(including, name)) return;
+    if (!readFileName(including, name)) return;
     std::string path = prefix + name;
     LineCountingBuffer* parent = countingBufferOf(including);
     int depth = parent ? parent->includeDepth() + 1 : 1;

@@ -45,6 +45,10 @@ bool readVector(std::istream& input, Point& vector);
 // blank-delimited word.
 bool readText(std::istream& input, std::string& text);
 
+// A text that names a file; refused with a note (false, the stream still
+// good) when it holds a NUL byte, which no file name can.
+bool readFileName(std::istream& input, std::string& name);
+
 // One further character after a key, white space skipped.
 bool readSubKey(std::istream& input, char& subKey);
 
@@ -60,8 +64,11 @@ bool discardSeparator(std::istream& input);
 bool isPlacementKey(char key);
 void readPlacementKey(std::istream& input, char key, Placement& placement);
 
-// `placement` applied to `p`; a result that overflows a float fails the
-// stream, since no infinity may reach a world.
+// Whether both coordinates lie within ±maxCoordinate (files/value_ranges.h).
+bool isWithinCoordinateRange(Point p);
+
+// `placement` applied to `p`; a result beyond the coordinate range fails
+// the stream: the step's products of such coordinates could overflow.
 bool mapPoint(std::istream& input, const Placement& placement, Point p, Point& mapped);
 
 // Fails the stream on purpose, with a note saying why.

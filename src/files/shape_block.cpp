@@ -7,7 +7,9 @@
 #include "files/blocks.h"
 #include "files/diagnostics.h"
 #include "files/enclosing_circle.h"
+#include "files/read_budget.h"
 #include "files/reader_primitives.h"
+#include "files/value_ranges.h"
 #include "render/tessellation.h"
 #include "sim/random.h"
 
@@ -50,9 +52,28 @@ static bool writeEllipse(std::istream& input, const Placement& placement, Point 
     return true;
 }
 
+// `count` more points for the shape, counted against its own limit and the
+// read's; false, with a note, past either.
+static bool takePoints(std::istream& input, ShapeStaging& staging, size_t count) {
+    if (staging.pointsRead + count > maxPointsPerShape) {
+        failStream(input,
+                   "shape has more than " + groupedNumber(maxPointsPerShape) + " points; reading of this file stops");
+        return false;
+    }
+    if (!chargePoints(input, count)) return false;
+    staging.pointsRead += count;
+    return true;
+}
+
+static bool makesEllipse(const Placement& p) {
+    if (isUnrotated(p)) return std::fabs(static_cast<double>(p.a) - static_cast<double>(p.d)) > 1e-9;
+    return !isSimilarity(p);
+}
+
 // "o": the last contour becomes a circle (one point and a radius) or, when
 // the placement would stretch it, an ellipse.
-static void readCircle(std::istream& input, Shape& shape, const Placement& placement) {
+static void readCircle(std::istream& input, Shape& shape, ShapeStaging& staging) {
+    const Placement& placement = staging.shapePlacement;
     Point centre;
     float radius = 0.0f;
     if (!readVector(input, centre) || !readNumber(input, radius)) return;
@@ -60,6 +81,7 @@ static void readCircle(std::istream& input, Shape& shape, const Placement& place
     radius = std::fabs(radius);
     Point mappedCentre;
     if (!mapPoint(input, placement, centre, mappedCentre)) return;
+    if (!takePoints(input, staging, makesEllipse(placement) ? ellipsePoints : 1)) return;
     size_t last = shape.contours.size() - 1;
     shape.discRadii.resize(shape.contours.size(), 0.0f);
     shape.discRadii[last] = radius;
@@ -79,8 +101,28 @@ static void readCircle(std::istream& input, Shape& shape, const Placement& place
     } else {
         writeEllipse(input, placement, centre, radius, shape.contours[last]);
     }
-    if (!std::isfinite(shape.discRadii[last]))
-        failStream(input, "circle radius overflows a float; reading of this file stops");
+    if (!(shape.discRadii[last] <= maxCoordinate))
+        failStream(input, "circle radius lies beyond " + numberText(maxCoordinate) +
+                              " once placed; reading of this file stops");
+}
+
+// Friction into [0, maxFriction], with a note when it had to be moved.
+static float boundedFriction(std::istream& input, float value) {
+    if (value >= 0.0f && value <= maxFriction) return value;
+    float used = value < 0.0f ? 0.0f : maxFriction;
+    reportReadProblem(input, "friction " + numberText(value) + " lies outside 0 to " + numberText(maxFriction) + "; " +
+                                 numberText(used) + " is used");
+    return used;
+}
+
+// Bounce below 0.01 (compared in double) counts as 0.01 without a word, as
+// it always has; above 1 it would add energy at every contact.
+static float boundedBounce(std::istream& input, float value) {
+    if (static_cast<double>(value) < 0.01) return 0.01f;
+    if (value <= maxBounce) return value;
+    reportReadProblem(input, "bounce " + numberText(value) + " above " + numberText(maxBounce) +
+                                 " would add energy at every contact; " + numberText(maxBounce) + " is used");
+    return maxBounce;
 }
 
 static void readFriction(std::istream& input, Shape& shape) {
@@ -88,9 +130,9 @@ static void readFriction(std::istream& input, Shape& shape) {
     if (!readSubKey(input, which)) return;
     float value = 0.0f;
     if (which == 's') {
-        if (readNumber(input, value)) shape.staticFriction = value;
+        if (readNumber(input, value)) shape.staticFriction = boundedFriction(input, value);
     } else if (which == 'k') {
-        if (readNumber(input, value)) shape.kineticFriction = value;
+        if (readNumber(input, value)) shape.kineticFriction = boundedFriction(input, value);
     } else {
         reportReadProblem(input, std::string("friction sub-key '") + which + "' means nothing; skipped");
     }
@@ -119,14 +161,15 @@ static bool readShapeKey(std::istream& input, const std::string& prefix, char ke
     float number = 0.0f;
     switch (key) {
         case 'v':
-            if (readVector(input, point) && mapPoint(input, staging.shapePlacement, point, point))
+            if (readVector(input, point) && mapPoint(input, staging.shapePlacement, point, point) &&
+                takePoints(input, staging, 1))
                 shape.contours.back().push_back(point);
             return true;
         case 'h':
             shape.contours.emplace_back();
             return true;
         case 'o':
-            readCircle(input, shape, staging.shapePlacement);
+            readCircle(input, shape, staging);
             return true;
         case 'm':
             if (readNumber(input, number)) shape.mass = number;
@@ -138,7 +181,7 @@ static bool readShapeKey(std::istream& input, const std::string& prefix, char ke
             readFriction(input, shape);
             return true;
         case 'e':
-            if (readNumber(input, number)) shape.bounce = static_cast<double>(number) < 0.01 ? 0.01f : number;
+            if (readNumber(input, number)) shape.bounce = boundedBounce(input, number);
             return true;
         case 'k':
             readMask(input, shape.collideMask);
@@ -184,6 +227,9 @@ static void tidyContours(Shape& shape) {
     }
     shape.contours.resize(kept);
     shape.discRadii.resize(kept);
+    // What capacity hints reserved and the points did not fill is let go.
+    for (Contour& contour : shape.contours) contour.shrink_to_fit();
+    shape.contours.shrink_to_fit();
 }
 
 static void placeBoundingCircle(Shape& shape) {
@@ -226,7 +272,11 @@ static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& s
     shape.curContours = shape.contours;
     placeBoundingCircle(shape);
     bool crossesItself = prepareShape(shape) == TessellationOutcome::outlineCrossesItself;
-    if (!(shape.area > 0.0f) || !std::isfinite(shape.area)) {
+    if (!std::isfinite(shape.area)) {
+        reportReadProblem(input, describe(shape) + " is too large: its area overflows a float; left out");
+        return false;
+    }
+    if (!(shape.area > 0.0f)) {
         reportReadProblem(input, describe(shape) + (crossesItself ? " has an outline that crosses itself; left out"
                                                                   : " has no area; left out"));
         return false;
@@ -235,7 +285,16 @@ static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& s
     if (crossesItself) reportReadProblem(input, describe(shape) + " has an outline that crosses itself; it is ignored");
     if (shape.mass == 0.0f) shape.mass = shape.area;
     if (staging.pendingDensity != 0.0f) shape.mass = staging.pendingDensity * shape.area;
+    if (shape.mass > 0.0f && !(shape.mass >= minMass && shape.mass <= maxMass)) {
+        reportReadProblem(input, describe(shape) + " has mass " + numberText(shape.mass) + ", outside " +
+                                     numberText(minMass) + " to " + numberText(maxMass) + "; left out");
+        return false;
+    }
     shape.inertia = (shape.mass / shape.area) * shape.inertia;
+    if (shape.mass > 0.0f && !std::isfinite(shape.inertia)) {
+        reportReadProblem(input, describe(shape) + " is too large: its moment of inertia overflows a float; left out");
+        return false;
+    }
     if (!hasUsableFigures(shape)) {
         reportReadProblem(input, describe(shape) + " has no positive finite mass or moment; left out");
         return false;
@@ -245,11 +304,13 @@ static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& s
 
 std::optional<Shape> constructShape(std::istream& input, const std::string& prefix, const Placement& bodyPlacement,
                                     ShapeStaging& staging) {
+    chargePart(input);
     Shape shape;
     shape.contours.emplace_back();
     staging.stagedSockets.clear();
     staging.stagedPlugs.clear();
     staging.pendingDensity = 0.0f;
+    staging.pointsRead = 0;
     staging.shapePlacement = bodyPlacement;
     // Drawn even for a shape that ends up left out, so a file's colours do
     // not depend on whether an earlier shape was usable.

@@ -15,6 +15,7 @@
 struct ShapeStaging {
     Placement shapePlacement;     // starts as the body's placement
     float pendingDensity = 0.0f;  // "d"; 0 means none given
+    size_t pointsRead = 0;        // by "v" and "o", against maxPointsPerShape
     std::vector<Anchor> stagedSockets;
     std::vector<Anchor> stagedPlugs;
     std::vector<std::unique_ptr<TexturedPolygon>> stagedTexturedPolygons;

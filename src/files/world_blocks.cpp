@@ -8,7 +8,9 @@
 #include "files/blocks.h"
 #include "files/diagnostics.h"
 #include "files/line_counting_buffer.h"
+#include "files/read_budget.h"
 #include "files/reader_primitives.h"
+#include "files/value_ranges.h"
 #include "sim/body_frame.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
@@ -68,37 +70,51 @@ static bool allFinite(std::initializer_list<float> values) {
     return true;
 }
 
+// Coordinates within the range the step's products allow (false for NaN).
+static bool allWithinRange(std::initializer_list<float> coordinates) {
+    for (float v : coordinates)
+        if (!(std::fabs(v) <= maxCoordinate)) return false;
+    return true;
+}
+
+static bool pointsWithinRange(const std::vector<Point>& points) {
+    for (const Point& p : points)
+        if (!allWithinRange({p.x, p.y})) return false;
+    return true;
+}
+
 static bool pointsFinite(const std::vector<Point>& points) {
     for (const Point& p : points)
         if (!allFinite({p.x, p.y})) return false;
     return true;
 }
 
-static bool bodyIsFinite(const Body& b) {
-    if (!allFinite({b.x, b.y, b.vx, b.vy, b.omega, b.angle, b.mass, b.inertia, b.invMass, b.invInertia, b.baseMass,
-                    b.baseInertia}))
+static bool bodyIsWithinRange(const Body& b) {
+    if (!allFinite(
+            {b.vx, b.vy, b.omega, b.angle, b.mass, b.inertia, b.invMass, b.invInertia, b.baseMass, b.baseInertia}))
         return false;
+    if (!allWithinRange({b.x, b.y})) return false;
     for (const Shape& shape : b.shapes) {
-        if (!allFinite({shape.centreX, shape.centreY, shape.localCentreX, shape.localCentreY, shape.radius}))
+        if (!allWithinRange({shape.centreX, shape.centreY, shape.localCentreX, shape.localCentreY, shape.radius}))
             return false;
         for (const Contour& contour : shape.contours)
-            if (!pointsFinite(contour)) return false;
+            if (!pointsWithinRange(contour)) return false;
         for (const Contour& contour : shape.curContours)
-            if (!pointsFinite(contour)) return false;
+            if (!pointsWithinRange(contour)) return false;
     }
     for (const std::deque<Anchor>* anchors : {&b.sockets, &b.plugs})
         for (const Anchor& a : *anchors)
-            if (!allFinite({a.localX, a.localY, a.worldX, a.worldY})) return false;
+            if (!allWithinRange({a.localX, a.localY, a.worldX, a.worldY})) return false;
     for (const auto& polygon : b.textures)
-        if (!pointsFinite(polygon->points) || !pointsFinite(polygon->texCoords)) return false;
+        if (!pointsWithinRange(polygon->points) || !pointsFinite(polygon->texCoords)) return false;
     return true;
 }
 
-// Every number the reader checked is finite, but sums of them need not be:
-// a body far out plus a local offset far out can pass the float range.
-static bool modelIsFinite(const Model& model) {
+// Every point the reader took lies within the coordinate range, but sums
+// of them need not: a body far out plus a local offset far out can pass it.
+static bool modelIsWithinRange(const Model& model) {
     for (const auto& body : model.bodies)
-        if (!bodyIsFinite(*body)) return false;
+        if (!bodyIsWithinRange(*body)) return false;
     return true;
 }
 
@@ -149,6 +165,7 @@ static void finishModel(std::istream& input, Model& model) {
 }
 
 std::unique_ptr<Model> constructModel(World& world, std::istream& input, const std::string& prefix) {
+    chargePart(input);
     auto model = std::make_unique<Model>();
     Placement placement = world.placement;
     readModel(*model, input, prefix, placement);
@@ -165,15 +182,16 @@ std::unique_ptr<Model> constructModel(World& world, std::istream& input, const s
     return model;
 }
 
-// A model joins the world when it is finite once placed and the world has
-// room for its bodies; otherwise it is left out with a note.
+// A model joins the world when it lies within the coordinate range once
+// placed and the world has room for its bodies; otherwise it is left out
+// with a note.
 static void addModel(World& world, std::istream& input, std::unique_ptr<Model> model) {
     // The commit moved bodies with an initial velocity; their outlines
     // follow from the local contours again.
     for (auto& body : model->bodies) placeCurrentOutline(*body);
     size_t total = static_cast<size_t>(world.bodyCount()) + model->bodies.size();
-    if (!modelIsFinite(*model))
-        reportReadProblem(input, "model lies beyond the float range once placed; left out");
+    if (!modelIsWithinRange(*model))
+        reportReadProblem(input, "model lies beyond ±" + numberText(maxCoordinate) + " once placed; left out");
     else if (total > static_cast<size_t>(maxBodiesPerWorld))
         reportReadProblem(input, "model would bring the world to " + std::to_string(total) + " bodies, more than " +
                                      std::to_string(maxBodiesPerWorld) + "; left out");

@@ -28,6 +28,12 @@ constexpr double steepestSlope = 100.0;
 // Crossings that fail the clearances are set aside one edge at a time, at
 // most this often; then the tessellator decides, as it always did.
 constexpr int candidatesTried = 8;
+// Edges that run along one another (on one line, overlapping): the
+// tessellator merges them, at a cost that grows much faster than their
+// number (a 1 000-corner hole traced 160 times over took it 45 s). A slit
+// cut into an outline, or a hole along its edge, makes a few such pairs;
+// an outline with more than this many counts as crossing itself.
+constexpr int overlapsAccepted = 64;
 
 // An edge with its ends in sweep order: x first, then y.
 struct Segment {
@@ -87,6 +93,10 @@ int orientation(const Point& a, const Point& b, const Point& c) {
     return exactSignOfSum(terms);
 }
 
+bool runAlong(const Segment& a, const Segment& b) {
+    return orientation(a.left, a.right, b.left) == 0 && orientation(a.left, a.right, b.right) == 0;
+}
+
 bool crossProperly(const Segment& a, const Segment& b) {
     return orientation(a.left, a.right, b.left) * orientation(a.left, a.right, b.right) < 0 &&
            orientation(b.left, b.right, a.left) * orientation(b.left, b.right, a.right) < 0;
@@ -135,6 +145,13 @@ struct Crossing {
     uint32_t first, second;
 };
 
+// What one sweep found: the first crossing, or that too many edges run
+// along others before it.
+struct SweepFinding {
+    std::optional<Crossing> crossing;
+    bool runsAlongItself = false;
+};
+
 struct SweepEvent {
     Point at;
     uint32_t segment;
@@ -150,8 +167,11 @@ bool comesFirst(const SweepEvent& p, const SweepEvent& q) {
 // Shamos and Hoey's sweep: the first pair of edges found crossing, if any.
 // Only neighbours on the sweep line are tested, so every step is O(log n);
 // once two edges cross, the order past them no longer holds, so the sweep
-// stops at the first crossing it meets.
-std::optional<Crossing> findProperCrossing(const std::vector<Segment>& segments, const std::vector<bool>& active) {
+// stops at the first crossing it meets. Edges on one line that overlap are
+// both active where the later one starts and lie next to each other in the
+// order (collinear edges go by number), so a new edge is counted against
+// its neighbours.
+SweepFinding findProperCrossing(const std::vector<Segment>& segments, const std::vector<bool>& active) {
     std::vector<SweepEvent> events;
     events.reserve(2 * segments.size());
     for (uint32_t i = 0; i < segments.size(); ++i) {
@@ -169,26 +189,47 @@ std::optional<Crossing> findProperCrossing(const std::vector<Segment>& segments,
         if (!crossProperly(segments[*lower], segments[*upper])) return std::nullopt;
         return Crossing{*lower, *upper};
     };
+    int overlaps = 0;
+    auto overlapsWith = [&](Status::iterator at, Status::iterator neighbour) {
+        return neighbour != status.end() && runAlong(segments[*at], segments[*neighbour]);
+    };
 
     for (const SweepEvent& event : events) {
         if (event.starts) {
             auto [at, inserted] = status.insert(event.segment);
             // Only an order already broken by a crossing could make the set
             // find an equal; the tessellator then decides.
-            if (!inserted) return std::nullopt;
+            if (!inserted) return {};
             place[event.segment] = at;
-            if (at != status.begin())
-                if (auto found = crossing(std::prev(at), at)) return found;
-            if (auto found = crossing(at, std::next(at))) return found;
+            auto below = at == status.begin() ? status.end() : std::prev(at);
+            if (overlapsWith(at, below) || overlapsWith(at, std::next(at)))
+                if (++overlaps > overlapsAccepted) return {std::nullopt, true};
+            if (auto found = crossing(below, at)) return {found};
+            if (auto found = crossing(at, std::next(at))) return {found};
         } else {
             auto at = place[event.segment];
             auto above = std::next(at);
             auto below = at == status.begin() ? status.end() : std::prev(at);
             status.erase(at);
-            if (auto found = crossing(below, above)) return found;
+            if (auto found = crossing(below, above)) return {found};
         }
     }
-    return std::nullopt;
+    return {};
+}
+
+// Edges that are the same edge again, whichever way they run: an outline
+// traced over and over repeats every edge. Found by sorting, whatever
+// crossings stop the sweep early.
+bool repeatsEdges(const std::vector<Segment>& segments) {
+    auto key = [](const Segment& s) { return std::array<float, 4>{s.left.x, s.left.y, s.right.x, s.right.y}; };
+    std::vector<std::array<float, 4>> keys;
+    keys.reserve(segments.size());
+    for (const Segment& s : segments) keys.push_back(key(s));
+    std::sort(keys.begin(), keys.end());
+    int repeats = 0;
+    for (size_t i = 1; i < keys.size(); ++i)
+        if (keys[i] == keys[i - 1] && ++repeats > overlapsAccepted) return true;
+    return false;
 }
 
 double approximateTurn(const Point& a, const Point& b, const Point& c) {
@@ -247,10 +288,13 @@ bool outlineCertainlyCrossesItself(const std::vector<const Contour*>& polygon) {
     for (const Contour* contour : polygon) appendEdges(*contour, segments);
     if (segments.size() < 4) return false;  // a triangle at most: nothing to cross
 
+    if (repeatsEdges(segments)) return true;
     std::vector<bool> active(segments.size(), true);
     for (int attempt = 0; attempt < candidatesTried; ++attempt) {
-        std::optional<Crossing> found = findProperCrossing(segments, active);
-        if (!found) return false;
+        SweepFinding finding = findProperCrossing(segments, active);
+        if (finding.runsAlongItself) return true;
+        if (!finding.crossing) return false;
+        const Crossing* found = &*finding.crossing;
         const Segment& first = segments[found->first];
         const Segment& second = segments[found->second];
         if (isCertain(first, second, polygon)) return true;

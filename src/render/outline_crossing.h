@@ -15,5 +15,7 @@
 // each other's ends, so no rounding of the tessellator's can snap the
 // crossing onto a vertex it already has. Crossings at or beside a vertex,
 // touching and overlapping edges count as no crossing; the tessellator
-// handles those without a new vertex.
+// handles those without a new vertex. But an outline with many edges that
+// run along others (one traced over and over) counts as crossing itself:
+// the tessellator would take minutes to merge them.
 bool outlineCertainlyCrossesItself(const std::vector<const Contour*>& polygon);

@@ -15,7 +15,9 @@ void applySpring(Spring& spring);
 
 // Numbers the tree (serial), adds gravity and the limb force (keys.lift),
 // integrates velocities with the stepTime still in force and, with
-// keys.freeze, stops the root translating; depth first from b.
+// keys.freeze, stops the root translating; depth first from b. It recurses
+// once a level: a tree holds at most maxBodiesPerWorld bodies (the reader
+// leaves larger models out), so never deeper than that.
 void advanceTree(Body& b, const StepKeys& keys = {});
 
 // Full prediction: resets the model's box, then predicts every body.
@@ -25,7 +27,8 @@ void predictBody(Body& b);
 // Pulls the child's plug (the socket's partner) towards the socket.
 void correctJoint(Socket& socket);
 
-// Makes the prediction the new pose, depth first from b.
+// Makes the prediction the new pose, depth first from b (recursing as
+// advanceTree does).
 void commitTree(Body& b);
 
 // A body the solvers leave alone: no finite positive mass and not bolted

@@ -3,13 +3,16 @@
 // placement given back, and drops that bring nothing.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "app/dropped_files.h"
 #include "app/input_state.h"
+#include "files/diagnostics.h"
 #include "mouse/cursor.h"
 #include "sim/globals.h"
 #include "support/reset.h"
@@ -104,8 +107,22 @@ TEST_F(DroppedFiles, UnreadableAndEmptyDropsAddNothingAndLeaveThePlacement) {
     first.placement.tx = 0.1f;
     first.placement.ty = -0.3f;
     moveCursor(Point{0.7f, 1.9f});
-    onDropFiles({(dir / "missing.ini").string()});
+    // A folder, a pipe nobody writes to, a device without end and a file
+    // whose reading fails (EIO) each read as empty, and the drop goes on.
+    std::filesystem::create_directory(dir / "folder.ini");
+    ASSERT_EQ(mkfifo((dir / "pipe.ini").c_str(), 0600), 0);
+    std::ostringstream notes;
+    diagnosticSink = &notes;
+    onDropFiles({(dir / "missing.ini").string(), (dir / "folder.ini").string(), (dir / "pipe.ini").string(),
+                 "/dev/zero", "/proc/self/mem"});
     EXPECT_TRUE(first.models.empty());
+    EXPECT_NE(notes.str().find("folder.ini\" is a folder; it reads as empty"), std::string::npos) << notes.str();
+    EXPECT_NE(notes.str().find("pipe.ini\" is not a regular file"), std::string::npos) << notes.str();
+    EXPECT_NE(notes.str().find("/proc/self/mem:1: cannot read further (Input/output error)"), std::string::npos)
+        << notes.str();
+    onDropFiles({write("after.ini", modelText("after", 0, 0))});
+    EXPECT_EQ(first.models.size(), 1u);
+    first.models.clear();
     // Float rounding of the shift and its removal.
     EXPECT_NEAR(first.placement.tx, 0.1f, 1e-6f);
     EXPECT_NEAR(first.placement.ty, -0.3f, 1e-6f);

@@ -132,23 +132,29 @@ TEST_F(BadInputTest, NonFiniteNumbersNeverReachTheWorld) {
     }
 }
 
-TEST_F(BadInputTest, ShapeThatWouldOverflowTheBodysMassIsLeftOut) {
-    std::string heavy = "p { v 0 0 v 1 0 v 1 1 m 1.5e38 } ";
-    World& world = loadWorld("M { P { g { } " + heavy + heavy + heavy + " } }");
+TEST_F(BadInputTest, MassesOutsideTheirRangeAreLeftOut) {
+    // A body's mass is the sum of its shapes': the third heavy shape would
+    // take it past 1e10. "m 1e-45" is a denormal, whose inverse overflows.
+    std::string heavy = "p { v 0 0 v 1 0 v 1 1 m 4e9 } ";
+    World& world = loadWorld("M { P { g { } " + heavy + heavy + heavy +
+                             "p { l tiny v 0 0 v 1 0 v 1 1 m 1e-45 } p { l dense v 0 0 v 1 0 v 1 1 d 1e38 } } }");
     Body& body = onlyBody(world);
     EXPECT_EQ(body.shapes.size(), 2u);
-    EXPECT_FLOAT_EQ(body.mass, 3e38f);
-    EXPECT_TRUE(noted("overflow a float"));
+    EXPECT_FLOAT_EQ(body.mass, 8e9f);
+    EXPECT_TRUE(noted("shape would bring the mass of body above 1e10; left out")) << notes.str();
+    EXPECT_TRUE(noted("shape \"tiny\" has mass 1.4013e-45, outside 1e-12 to 1e10; left out")) << notes.str();
+    EXPECT_TRUE(noted("shape \"dense\" has mass 5e37, outside")) << notes.str();
+    EXPECT_FALSE(noted("overflow")) << notes.str();
     EXPECT_TRUE(bodyIsFinite(body));
 }
 
-TEST_F(BadInputTest, ModelPlacedBeyondTheFloatRangeIsLeftOut) {
-    // Each number fits a float, but a shapeless body keeps its anchors in
+TEST_F(BadInputTest, ModelPlacedBeyondTheCoordinateRangeIsLeftOut) {
+    // Each point lies within ±1e12, but a shapeless body keeps its anchors in
     // placement coordinates and sits at the translation: their sum does not.
-    World& world = loadWorld("x= -3e38 0 M { P { g { x= 0 0 } } } x= 3e38 0 M { " + squareBody(0, 0) + " }");
+    World& world = loadWorld("x= -9e11 0 M { P { g { x= 0 0 } } } x= 9e11 0 M { " + squareBody(0, 0) + " }");
     ASSERT_EQ(world.models.size(), 1u);
     EXPECT_TRUE(bodyIsFinite(*world.models[0]->bodies[0]));
-    EXPECT_TRUE(noted("beyond the float range"));
+    EXPECT_TRUE(noted("model lies beyond ±1e12 once placed; left out")) << notes.str();
 }
 
 TEST_F(BadInputTest, NoWorldHoldsMoreThan256Bodies) {
@@ -193,4 +199,24 @@ TEST_F(BadInputTest, EndOfInputInsideBlocksFinishesThem) {
     Body& body = onlyBody(*worlds[0]);
     EXPECT_FLOAT_EQ(body.mass, 2.0f);  // the triangle read before the end
     EXPECT_TRUE(noted("input ends where a number was expected"));
+}
+
+TEST_F(BadInputTest, TextsLongerThan4096CharactersStopTheFile) {
+    // A name is kept and copied into every dump: one of 250 MB would take
+    // a gigabyte. A quoted text and a word are bounded alike.
+    std::string longest(4096, 'n');
+    World& kept = loadWorld("l '" + longest + "' M { l " + longest + " " + squareBody(0, 0) + " }");
+    EXPECT_EQ(kept.label, longest);
+    ASSERT_EQ(kept.models.size(), 1u);
+    EXPECT_EQ(kept.models[0]->label, longest);
+    EXPECT_EQ(noteCount(), 0) << notes.str();
+    for (const std::string& text : {"'" + longest + "n'", longest + "n"}) {
+        resetProcessState();
+        notes.str("");
+        diagnosticSink = &notes;
+        World& world = loadWorld("l " + text + " M { " + squareBody(0, 0) + " }");
+        EXPECT_TRUE(world.label.empty());
+        EXPECT_TRUE(world.models.empty());
+        EXPECT_TRUE(noted("text longer than 4 096 characters; reading of this file stops")) << notes.str();
+    }
 }

@@ -79,6 +79,35 @@ TEST(EnclosingCircle, MatchesBruteForceOnRandomSets) {
     }
 }
 
+// The method that takes over when an order defeats the shuffle finds the
+// same circle, on random sets and on the awkward ones: points on one
+// circle, on one line, repeated.
+TEST(EnclosingCircle, FarthestPointMethodFindsTheSameCircle) {
+    std::mt19937 generator(11);
+    std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
+    std::vector<std::vector<Point>> sets;
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<Point> points(1 + trial % 200);
+        for (Point& p : points) p = {coordinate(generator), coordinate(generator)};
+        sets.push_back(points);
+    }
+    std::vector<Point> onCircle, onLine, repeated(50, Point{3, 4});
+    for (int i = 0; i < 360; ++i) {
+        onCircle.push_back(
+            {static_cast<float>(30 * std::cos(i * 0.0174532925)), static_cast<float>(30 * std::sin(i * 0.0174532925))});
+        onLine.push_back({static_cast<float>((i % 2 ? -1 : 1) * i), static_cast<float>((i % 2 ? -1 : 1) * i * 0.5)});
+    }
+    sets.insert(sets.end(), {onCircle, onLine, repeated});
+    for (const std::vector<Point>& points : sets) {
+        EnclosingCircle welzl = smallestEnclosingCircle(points);
+        EnclosingCircle farthest = enclosingCircleByFarthestPoints(points);
+        EXPECT_TRUE(holdsAll(farthest, points, 1e-9)) << points.size();
+        EXPECT_NEAR(farthest.radius, welzl.radius, 1e-9 * (1 + welzl.radius)) << points.size();
+        EXPECT_NEAR(farthest.x, welzl.x, 1e-6 * (1 + welzl.radius)) << points.size();
+        EXPECT_NEAR(farthest.y, welzl.y, 1e-6 * (1 + welzl.radius)) << points.size();
+    }
+}
+
 TEST(EnclosingCircle, ThousandsOfPointsInOutlineOrderAreFast) {
     // A many-sided polygon in drawing order: the worst order for an
     // unshuffled incremental method.

@@ -53,3 +53,16 @@ TEST_F(IncludesTest, DirectoriesAreNotIncluded) {
     EXPECT_EQ(world.label, "after");
     EXPECT_TRUE(noted("cannot open included file"));
 }
+
+TEST_F(IncludesTest, NamesWithANulAndFilesThatFailToReadAddNothing) {
+    // "sub/\0x" would open the folder "sub/"; the note shows the NUL escaped.
+    // /proc/self/mem opens but answers every read with EIO.
+    World& world = loadWorld(std::string("f 'sub/\0x' f /proc/self/mem l after", 35));
+    EXPECT_EQ(world.label, "after");
+    EXPECT_TRUE(noted("file name \"sub/\\0x\" holds a NUL byte; skipped")) << notes.str();
+    EXPECT_TRUE(
+        noted("/proc/self/mem:1: cannot read further (Input/output error); the rest of this file reads as empty"))
+        << notes.str();
+    EXPECT_EQ(notes.str().find('\0'), std::string::npos);
+    EXPECT_EQ(noteCount(), 2) << notes.str();
+}

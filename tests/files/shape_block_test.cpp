@@ -57,6 +57,37 @@ TEST_F(ShapeBlockTest, MaterialKeys) {
     EXPECT_FLOAT_EQ(readShape(unitSquare + "e 0.5").bounce, 0.5f);
 }
 
+// Values whose products in the step would leave the float range: material
+// is brought into its range, a start speed is refused, each with a note.
+TEST_F(ShapeBlockTest, ValuesBeyondTheirRangesAreClampedOrRefusedWithANote) {
+    const Shape& shape = readShape(unitSquare + "e 1e20 u s -1 u k 20", "V 2e19 0 W 0.5");
+    EXPECT_FLOAT_EQ(shape.bounce, 1.0f);
+    EXPECT_FLOAT_EQ(shape.staticFriction, 0.0f);
+    EXPECT_FLOAT_EQ(shape.kineticFriction, 10.0f);
+    EXPECT_EQ(body->vx, 0.0f);
+    EXPECT_EQ(body->omega, 0.0f);
+    EXPECT_TRUE(noted("bounce 1e20 above 1 would add energy at every contact; 1 is used")) << notes.str();
+    EXPECT_TRUE(noted("friction -1 lies outside 0 to 10; 0 is used")) << notes.str();
+    EXPECT_TRUE(noted("friction 20 lies outside 0 to 10; 10 is used")) << notes.str();
+    EXPECT_TRUE(noted("body would start with points moving at 2e19 units a frame, more than 1e6; it starts at rest"))
+        << notes.str();
+    EXPECT_EQ(noteCount(), 4) << notes.str();
+
+    // Within the ranges nothing changes and nothing is said.
+    notes.str("");
+    const Shape& fast = readShape(unitSquare + "e 1 u s 10 u k 0", "V 9e5 0");
+    EXPECT_FLOAT_EQ(fast.bounce, 1.0f);
+    EXPECT_FLOAT_EQ(body->vx, 9e5f);
+    EXPECT_EQ(noteCount(), 0) << notes.str();
+
+    // A triangle that reaches past ±1e12 is refused where it does, not
+    // reported later as having no area.
+    notes.str("");
+    loadWorld("M { P { g { } p { v -1e19 -1e19 v 1e19 -1e19 v 0 1e19 } } }");
+    EXPECT_TRUE(noted("test.ini:2: point lies beyond ±1e12 once placed; reading of this file stops")) << notes.str();
+    EXPECT_FALSE(noted("no area")) << notes.str();
+}
+
 TEST_F(ShapeBlockTest, DefaultColourTakesThreeGeneratorValuesRedFirst) {
     resetRandom();
     float red = static_cast<float>(nextRandom() / 32767.0);

@@ -204,12 +204,13 @@ assert not json.load(open(sys.argv[3]))["worlds"][0]["springs"], "the release ou
 PY
 expect_same_replay edges "$work/corner.ini"
 
-echo "a file dropped through XDND is read into the first world at the cursor"
+echo "a file dropped through XDND is read into the first world at the cursor; a folder adds nothing"
 mkdir -p "$work/dir with space"
 cp "$data/drops/box.ini" "$work/dir with space/box.ini"
 start drop
 pointer_to 50 40
 sleep 0.2
+"$xdnd_drop" Vantor "$work/dir with space" || fail "the drop of a folder did not finish"
 "$xdnd_drop" Vantor "$work/dir with space/box.ini" || fail "the drop did not finish"
 sleep 0.3
 "$close_window" Vantor

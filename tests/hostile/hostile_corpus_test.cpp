@@ -122,6 +122,60 @@ TEST_F(MadeHostileFile, IncludesOfDevicesPipesAndDirectoriesAddNothing) {
     EXPECT_NE(run.errors.find("pipe.txt"), std::string::npos) << run.errors;
 }
 
+TEST_F(MadeHostileFile, TopLevelPathsThatAreNotFilesReadAsEmpty) {
+    fs::create_directory(scratch.path / "folder");
+    ASSERT_EQ(mkfifo((scratch.path / "pipe").c_str(), 0600), 0);
+    // A regular file whose reading fails with EIO, as the world and as an include.
+    fs::create_symlink("/proc/self/mem", scratch.path / "unreadable.ini");
+    write("includes_unreadable.ini", "W { f unreadable.ini M { l after P { g { x= 0 0 } p { v 0 0 v 1 0 v 1 1 } } } }");
+    struct Case {
+        std::string arguments, note;
+    };
+    const Case cases[] = {
+        {"--world " + quoted(scratch.path / "folder"), "folder\" is a folder; it reads as empty"},
+        {"--world " + quoted(scratch.path / "pipe"), "pipe\" is not a regular file"},
+        {"--world /dev/zero", "\"/dev/zero\" is not a regular file"},
+        {"--settings " + quoted(scratch.path / "pipe") + " --world " + quoted(scratch.path / "folder"),
+         "pipe\" is not a regular file"},
+        {"--world " + quoted(scratch.path / "unreadable.ini"), "cannot read further (Input/output error)"},
+        {"--world " + quoted(scratch.path / "includes_unreadable.ini"), "cannot read further (Input/output error)"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run = runProgramHeadless(scratch.path, "--frames 10 " + c.arguments, 30);
+        expectNormalFiniteRun(run, 10.0);
+        EXPECT_NE(run.errors.find(c.note), std::string::npos) << c.arguments << "\n" << run.errors;
+    }
+}
+
+TEST_F(MadeHostileFile, IncludesThatAmplifyAReadStopAtItsBudgets) {
+    // A 4 MB comment read 4 096 times, a body of 5 000 points read 4 096
+    // times (each model apart from the others), and a hundred thousand
+    // worlds of three bytes each.
+    write("comment.txt", "/" + std::string(4u << 20, 'x') + "\n");
+    std::string points;
+    for (int i = 0; i < 5000; ++i) points += "v p 1000 " + std::to_string(i * 360.0 / 5000) + " ";
+    write("points.txt", "P { g { x= 0 0 } p { " + points + "} }");
+    std::string comments = "W { ", shapes = "W { ", worlds;
+    for (int i = 0; i < 4096; ++i) {
+        comments += "f comment.txt ";
+        shapes += "M { x= " + std::to_string(3000 * i) + " 0 f points.txt } ";
+    }
+    for (int i = 0; i < 100000; ++i) worlds += "W{}";
+    write("comments.ini", comments + "}");
+    write("shapes.ini", shapes + "}");
+    write("worlds.ini", worlds);
+    const std::pair<const char*, const char*> cases[] = {
+        {"comments.ini", "more than 256 MB of text in one read; reading stops here"},
+        {"shapes.ini", "more than 262 144 points in one read; reading stops here"},
+        {"worlds.ini", "more than 64 worlds in one read; reading stops here"},
+    };
+    for (const auto& [name, note] : cases) {
+        ProgramRun run = runWorld(name, 10);
+        expectNormalFiniteRun(run, 30.0);
+        EXPECT_NE(run.errors.find(note), std::string::npos) << name << "\n" << run.errors;
+    }
+}
+
 static std::string tgaHeader(uint16_t width, uint16_t height, uint8_t bitsPerPixel) {
     std::string header(18, '\0');
     header[2] = 2;

@@ -4,6 +4,7 @@
 // capacity hints, masks and includes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -61,7 +62,7 @@ protected:
 
     static void stepAndExpectFinite(int frames, const std::string& what) {
         for (int frame = 0; frame < frames; ++frame) stepAllWorlds();
-        for (const auto& world : worlds) ASSERT_TRUE(worldIsFinite(*world)) << what;
+        for (const auto& world : worlds) ASSERT_TRUE(everyNumberFinite(*world)) << what;
     }
 
     static int bodiesIn(const World& world) {
@@ -88,7 +89,8 @@ TEST_F(HostileReading, EveryCutOfAFullWorldFileReadsAndStepsFinite) {
 }
 
 TEST_F(HostileReading, EveryRefusedNumberInEveryPlaceLeavesTheWorldFinite) {
-    const char* numbers[] = {"1e39", "-1e39", "nan", "inf", "-inf", "0x", "1e-50", "3.4e38", "-", "."};
+    const char* numbers[] = {"1e39",   "-1e39", "nan", "inf",  "-inf", "0x",    "1e-50",
+                             "3.4e38", "-",     ".",   "1e20", "2e19", "1e-45", "-1e13"};
     // "#" marks where the number goes; each line is one world of its own.
     const char* places[] = {
         "W { M { x= # 0 P { g { x= 0 0 } p { v 0 0 v 10 0 v 10 10 } } } }",
@@ -105,6 +107,10 @@ TEST_F(HostileReading, EveryRefusedNumberInEveryPlaceLeavesTheWorldFinite) {
         "W { M { P { g { x= # 0 } s { x= 0 # } p { v 0 0 v 10 0 v 10 10 } } } }",
         "W { M { P { g { x= 0 0 } p { v 0 0 v 10 0 v 10 10 } t { t checker_64x32.tga p { tv # 0 pv 0 # } } } } }",
         "w # 1 f 1 # W { M { P { g { x= 0 0 } p { v 0 0 v 10 0 v 10 10 } } } }",
+        // Two shapes in contact from the first frame, where bounce, friction,
+        // mass and speed meet in the contact's products.
+        "W { M { P { ! BOLTED g { x= 0 0 } p { v -50 -5 v 50 -5 v 50 5 v -50 5 e # u k # } } }"
+        " M { x= 0 10 P { g { x= 0 0 } V 0 # W # p { v -5 -5 v 5 -5 v 5 5 v -5 5 e # u s # u k # m # } } } }",
         // Large but finite values that overflow only once combined.
         "W { z 1e20 1e20 M { z 1e20 1e20 P { g { x= 0 0 } p { v 0 0 v # 0 v 10 10 } } } }",
         "W { M { x= 3e38 0 P { g { x= 0 0 } p { v # 0 v 3e38 0 v 3e38 3e38 } } } }",
@@ -179,6 +185,43 @@ TEST_F(HostileReading, IncludeCyclesStopWithANote) {
     ASSERT_EQ(worlds.size(), 1u);
     EXPECT_NE(notes.str().find("nested deeper than 32"), std::string::npos) << notes.str();
     EXPECT_GE(worlds[0]->models.size(), 1u);
+}
+
+// Past a limit of one read the read stops with one note; what it had built
+// stays. Each flood follows a model that is kept.
+TEST_F(HostileReading, EachLimitOfOneReadStopsItWithOneNote) {
+    const std::string kept = "M { l kept P { g { x= 0 0 } p { v 0 0 v 10 0 v 10 10 } } }";
+    auto repeated = [](const std::string& text, int times) {
+        std::string all;
+        for (int i = 0; i < times; ++i) all += text;
+        return all;
+    };
+    struct Flood {
+        std::string text, note;
+    };
+    const Flood floods[] = {
+        {"M { " + repeated("P { g { x= 0 0 } s { x= 0 -3 } ", 10000) + repeated("} ", 10000) + "}",
+         "bodies nested deeper than 512; reading stops here"},
+        {"M { P { g { x= 0 0 } p { v 0 0 v 1 0 v 1 1 } " + repeated("s { } ", 20000) + "} }",
+         "more than 16 384 models, bodies, shapes, sockets, plugs and textures in one read"},
+        {"M { P { g { x= 0 0 } p { v 0 0 v 1 0 v 1 1 } t { t checker_64x32.tga p { " + repeated("tv 0 0 ", 300000) +
+             "} } } }",
+         "more than 262 144 points in one read"},
+        {"} " + repeated("W { } ", 100), "more than 64 worlds in one read"},
+    };
+    for (const Flood& flood : floods) {
+        resetProcessState();
+        notes.str("");
+        diagnosticSink = &notes;
+        read("W { " + kept + " " + flood.text + " }");
+        ASSERT_GE(worlds.size(), 1u) << flood.note;
+        ASSERT_GE(worlds[0]->models.size(), 1u) << flood.note;
+        EXPECT_EQ(worlds[0]->models[0]->label, "kept");
+        std::string written = notes.str();
+        EXPECT_NE(written.find(flood.note), std::string::npos) << written;
+        EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1) << written;
+        stepAndExpectFinite(3, flood.note);
+    }
 }
 
 TEST_F(HostileReading, CrAndCrlfFilesReadLikeLfOnes) {

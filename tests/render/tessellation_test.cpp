@@ -527,6 +527,32 @@ TEST_F(SelfCrossingOutline, TwentyThousandRandomPointsGiveNoTriangles) {
     EXPECT_EQ(shape.reverseNormals.size(), 1u);
 }
 
+// A hole traced again and again lies along itself everywhere: the
+// tessellator would spend minutes merging the copies (a 1 000-corner hole
+// traced 160 times took 45 s), so such an outline counts as crossing. A
+// slit cut into an outline, or a hole along an outer edge, lies along
+// itself at a few edges only and is tessellated as before.
+TEST_F(SelfCrossingOutline, OutlinesThatRunAlongThemselvesOverAndOverCount) {
+    Contour hole;
+    for (int i = 0; i < 100; ++i) hole.push_back({20 * std::cos(2 * pi * i / 100), 20 * std::sin(2 * pi * i / 100)});
+    Contour tracedThrice;
+    for (int round = 0; round < 3; ++round) tracedThrice.insert(tracedThrice.end(), hole.begin(), hole.end());
+    Contour outer = square(-50, -50, 100);
+    for (ContourSet contours : {ContourSet{outer, tracedThrice}, ContourSet{outer, hole, hole, hole},
+                                ContourSet{outer, hole, reversed(hole)}}) {
+        Shape shape = shapeOf(contours);
+        EXPECT_EQ(prepareShape(shape), TessellationOutcome::outlineCrossesItself) << contours.size();
+        EXPECT_TRUE(shape.triangles.empty());
+    }
+
+    Shape slit = shapeOf({{{0, 0}, {10, 0}, {10, 10}, {6, 10}, {6, 4}, {6, 10}, {0, 10}}});
+    EXPECT_EQ(prepareShape(slit), TessellationOutcome::tessellated);
+    EXPECT_NEAR(slit.area, 100.0f, 1e-4f);
+    Shape holeOnTheEdge = shapeOf({square(0, 0, 10), reversed(square(0, 0, 5))});
+    EXPECT_EQ(prepareShape(holeOnTheEdge), TessellationOutcome::tessellated);
+    EXPECT_NEAR(holeOnTheEdge.area, 75.0f, 1e-4f);
+}
+
 TEST_F(SelfCrossingOutline, DiscKeepsItsOtherHoles) {
     // The crossing hole adds nothing; the square hole is cut as before.
     Shape shape = shapeOf({{{0, 0}}, {{1, 1}, {3, 3}, {3, 1}, {1, 3}}, reversed(square(-4, -4, 2))}, {10, 0, 0});

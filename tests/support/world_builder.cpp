@@ -1,6 +1,7 @@
 #include "support/world_builder.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "sim/globals.h"
 #include "sim/trig.h"
@@ -95,15 +96,50 @@ World& addWorld() {
     return *worlds.back();
 }
 
+static bool contoursFinite(const ContourSet& contours) {
+    for (const Contour& contour : contours)
+        for (const Point& p : contour)
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+    return true;
+}
+
+static bool allFinite(std::initializer_list<float> values) {
+    for (float v : values)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
 bool worldIsFinite(const World& world) {
     for (const auto& model : world.models)
         for (const auto& body : model->bodies) {
             for (float v : {body->x, body->y, body->vx, body->vy, body->omega, body->angle, body->ax, body->ay})
                 if (!std::isfinite(v)) return false;
             for (const Shape& shape : body->shapes)
-                for (const Contour& contour : shape.curContours)
-                    for (const Point& p : contour)
-                        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+                if (!contoursFinite(shape.curContours)) return false;
         }
+    return true;
+}
+
+bool everyNumberFinite(const World& world) {
+    for (const auto& model : world.models) {
+        if (!allFinite({model->minX, model->minY, model->maxX, model->maxY})) return false;
+        for (const auto& body : model->bodies) {
+            const Body& b = *body;
+            if (!allFinite({b.x, b.y, b.vx, b.vy, b.omega, b.angle, b.ax, b.ay, b.alpha, b.px, b.py, b.cosTurn,
+                            b.sinTurn, b.mass, b.inertia, b.invMass, b.invInertia}))
+                return false;
+            for (const Shape& shape : b.shapes) {
+                if (!allFinite(
+                        {shape.sweptRadius, shape.sweptX, shape.sweptY, shape.centreX, shape.centreY, shape.radius}))
+                    return false;
+                for (const ContourSet* set : {&shape.contours, &shape.curContours, &shape.predContours,
+                                              &shape.cornerVectors, &shape.edgeNormals})
+                    if (!contoursFinite(*set)) return false;
+            }
+            for (const std::deque<Anchor>* anchors : {&b.sockets, &b.plugs})
+                for (const Anchor& a : *anchors)
+                    if (!allFinite({a.localX, a.localY, a.worldX, a.worldY, a.predX, a.predY})) return false;
+        }
+    }
     return true;
 }

@@ -29,3 +29,8 @@ World& addWorld();
 
 // True when every coordinate and velocity of every body is finite.
 bool worldIsFinite(const World& world);
+
+// Stricter: every number a dump writes of the world's models and bodies is
+// finite, the predicted and swept figures of the last pass and the anchors
+// too. What the step makes of input the reader accepted must pass it.
+bool everyNumberFinite(const World& world);
