@@ -65,6 +65,13 @@ std::vector<int> parseHeldKeys(const std::string& text) {
     return codes;
 }
 
+// The speed keys act in every world's step, so their effect a frame grows
+// with the number of worlds; the help says so, as the manual page does.
+constexpr const char* speedKeysNote =
+    "Speed keys in the window (and --hold): K faster, L slow motion, J normal speed. The time scale is\n"
+    "shared by all worlds and each world's step applies K or L once, so it changes by 1 % per world\n"
+    "every frame held: about 2 % a frame with the bundled scene's two worlds.";
+
 }  // namespace
 
 std::optional<int> heldKeyCode(const std::string& name) {
@@ -78,6 +85,7 @@ std::optional<int> heldKeyCode(const std::string& name) {
 bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std::ostream& out, std::ostream& err) {
     CLI::App app{"Vantor: a 2-D rigid-body physics sandbox for articulated figures.", "vantor"};
     app.failure_message(CLI::FailureMessage::help);
+    app.footer(speedKeysNote);
 
     std::string settingsFile = options.settingsFile;
     std::string worldFile = options.worldFile;

@@ -6,6 +6,7 @@
 #include "mouse/grab.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "mouse/cursor.h"
@@ -14,62 +15,33 @@
 
 namespace {
 
-template <typename List, typename Item>
-bool holds(const List& list, const Item& item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
-
-bool holdsGrab(const Body& body, const SpringEnd* end) {
-    return std::any_of(body.grabs.begin(), body.grabs.end(), [&](const SpringEnd& grab) { return &grab == end; });
-}
-
-// Takes `spring` off `end`; an end on a body that has no spring left goes
-// off its body. The cursor end never does.
-void detach(SpringEnd* end, Spring* spring) {
-    if (end == nullptr) return;
-    end->springs.remove(spring);
-    if (!end->springs.empty() || end->body == nullptr) return;
-    end->body->grabs.remove_if([&](const SpringEnd& grab) { return &grab == end; });
-}
-
-// The world whose list holds the spring: `world`, else whichever does.
-std::list<Spring>* springListOf(World& world, const Spring* spring) {
-    auto isIt = [&](const Spring& s) { return &s == spring; };
-    if (std::any_of(world.springs.begin(), world.springs.end(), isIt)) return &world.springs;
-    for (auto& other : worlds)
-        if (std::any_of(other->springs.begin(), other->springs.end(), isIt)) return &other->springs;
-    return nullptr;
-}
-
 // Lets go of one body: every spring with an end on it goes, and so does any
 // end on another body that thereby loses its last spring.
 void cutLoose(World& world, Body& body) {
-    std::vector<SpringEnd*> ends;
-    for (SpringEnd& end : body.grabs) ends.push_back(&end);
-    for (SpringEnd* end : ends) {
-        // An earlier removal takes away an end it emptied; skip it rather
-        // than read it.
-        if (!holdsGrab(body, end)) continue;
-        std::vector<Spring*> springs(end->springs.begin(), end->springs.end());
-        for (Spring* spring : springs) removeSpring(world, spring);
-    }
+    std::vector<Spring*> springs;
+    std::unordered_set<const Spring*> taken;
+    for (SpringEnd& end : body.grabs)
+        for (Spring* spring : end.springs)
+            if (taken.insert(spring).second) springs.push_back(spring);
+    removeSprings(world, springs);
 }
 
 // Re-makes every spring the cursor holds with a new end on `body` in the
 // cursor's place, keeping the spring's stiffness and end order. A spring
-// whose far end is on `body` itself is only removed: that releases it.
+// whose far end is on `body` itself is only removed: that releases it. The
+// held springs go together once all are re-made, which leaves the lists as
+// re-making and removing them one by one would.
 void pinHeldTo(World& world, Body& body) {
     SpringEnd* cursor = &world.cursorEnd;
     std::vector<Spring*> held(cursor->springs.begin(), cursor->springs.end());
     for (Spring* spring : held) {
-        if (!holds(cursor->springs, spring)) continue;
         if (spring->endA == cursor) {
             if (spring->endB->body != &body) makeSpring(world, spring->stiffness, makeGrabEnd(body), spring->endB);
         } else {
             if (spring->endA->body != &body) makeSpring(world, spring->stiffness, spring->endA, makeGrabEnd(body));
         }
-        removeSpring(world, spring);
     }
+    removeSprings(world, held);
 }
 
 void onLeftDown(Body& body) {
@@ -85,9 +57,7 @@ void onLeftDown(Body& body) {
 void onLeftUp(Body&, bool ctrlHeld) {
     if (ctrlHeld || currentWorld == nullptr) return;
     World& world = *currentWorld;
-    std::vector<Spring*> held(world.cursorEnd.springs.begin(), world.cursorEnd.springs.end());
-    for (Spring* spring : held)
-        if (holds(world.cursorEnd.springs, spring)) removeSpring(world, spring);
+    removeSprings(world, std::vector<Spring*>(world.cursorEnd.springs.begin(), world.cursorEnd.springs.end()));
 }
 
 void onRightDown(Body& body) {
@@ -117,15 +87,42 @@ Spring& makeSpring(World& world, float stiffness, SpringEnd* endA, SpringEnd* en
 
 SpringEnd* makeGrabEnd(Body& body) { return &body.grabs.emplace_back(SpringEnd{&body, mousePos, {}}); }
 
-void removeSpring(World& world, Spring* spring) {
-    // Every spring is in exactly one world's list; should the one it was
-    // made in not be this world, it is found in the other.
-    std::list<Spring>* list = springListOf(world, spring);
-    SpringEnd* endA = spring->endA;
-    SpringEnd* endB = spring->endB;
-    detach(endA, spring);
-    if (endB != endA) detach(endB, spring);
-    if (list) list->remove_if([&](const Spring& s) { return &s == spring; });
+void removeSpring(World& world, Spring* spring) { removeSprings(world, {spring}); }
+
+// One pass over each list concerned, whatever the number of springs: a
+// release of ten thousand held springs must not freeze the window, and
+// spring by spring, with a search of the cursor end's and the world's lists
+// for each, it took seconds.
+void removeSprings(World& world, const std::vector<Spring*>& springs) {
+    if (springs.empty()) return;
+    std::unordered_set<const Spring*> going(springs.begin(), springs.end());
+    auto isGoing = [&](const Spring* spring) { return going.count(spring) != 0; };
+
+    // Off both ends; an end on a body left without springs goes off its body.
+    std::unordered_set<SpringEnd*> ends;
+    std::unordered_set<const SpringEnd*> emptied;
+    std::unordered_set<Body*> bodies;
+    for (Spring* spring : springs) {
+        for (SpringEnd* end : {spring->endA, spring->endB}) {
+            if (end == nullptr || !ends.insert(end).second) continue;
+            end->springs.remove_if(isGoing);
+            if (!end->springs.empty() || end->body == nullptr) continue;
+            bodies.insert(end->body);
+            emptied.insert(end);
+        }
+    }
+    for (Body* body : bodies) body->grabs.remove_if([&](const SpringEnd& grab) { return emptied.count(&grab) != 0; });
+
+    // Out of the world they live in: this one, else any other.
+    size_t left = going.size();
+    auto takeOut = [&](std::list<Spring>& list) {
+        size_t before = list.size();
+        list.remove_if([&](const Spring& spring) { return going.count(&spring) != 0; });
+        left -= before - list.size();
+    };
+    takeOut(world.springs);
+    for (auto& other : worlds)
+        if (left > 0 && other.get() != &world) takeOut(other->springs);
 }
 
 void onLeftDown() {

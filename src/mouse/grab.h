@@ -7,6 +7,8 @@
 // are made and removed only here.
 #pragma once
 
+#include <vector>
+
 #include "sim/records.h"
 
 // The stiffness of every spring a left press makes.
@@ -22,6 +24,10 @@ SpringEnd* makeGrabEnd(Body& body);
 // Takes the spring out of the world it lives in (this one, else any other)
 // and off both its ends; a grab end left without springs goes with it.
 void removeSpring(World& world, Spring* spring);
+
+// removeSpring for each of `springs` (each listed once), in time linear in
+// their number and in the lengths of the lists they are taken from.
+void removeSprings(World& world, const std::vector<Spring*>& springs);
 
 // The fan-out of each button message over every body of every world, in
 // index order; it never stops early, so one press acts on every body under

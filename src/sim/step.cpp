@@ -290,7 +290,12 @@ void stepWorld(World& w, const StepKeys& keys, std::string* hardSteps) {
         stepTime = lastStep;  // the dt of the final predictions
         commitCycle(w);
         consumed += stepTime;
-    } while (consumed < 0.9 * timeScale && passCount < passLimit);
+        // With flush-to-zero a sub-step below the smallest normal float (a
+        // shrunk one, or the rest of a tiny time scale) is 0, while the test
+        // in double precision still sees time left: such a cycle consumed
+        // nothing, and so would every one after it. The frame ends there, as
+        // it does at a time scale of 0.
+    } while (stepTime > 0.0f && consumed < 0.9 * timeScale && passCount < passLimit);
 
     if (passCount > passesReported && hardSteps != nullptr) *hardSteps += std::to_string(passCount) + "\n";
     w.stepCount += 1;

@@ -116,6 +116,8 @@ TEST(Options, HelpListsTheOptionsAndExitsZero) {
     for (const char* name : {"--headless", "--frames", "--world", "--settings", "--hold", "--dump", "--stats"}) {
         EXPECT_NE(p.out.find(name), std::string::npos) << name;
     }
+    // K and L act once per world per frame, not once per frame.
+    EXPECT_NE(p.out.find("1 % per world"), std::string::npos) << p.out;
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 namespace {
 
 // Mouse-message wParam flags: which buttons and modifier keys are down.
-constexpr uintptr_t mkLeftButton = 0x0001;
 constexpr uintptr_t mkRightButton = 0x0002;
 constexpr uintptr_t mkShift = 0x0004;
 constexpr uintptr_t mkControl = 0x0008;
@@ -74,18 +73,6 @@ bool translateKey(const SDL_KeyboardEvent& key, Message& message) {
     return true;
 }
 
-// SDL keeps reporting the mouse while a button holds it captured, also
-// beyond the client area, where coordinates go negative or past the size;
-// packed into unsigned halves a negative one would read as 65 000 and more.
-// Outside the client area the nearest point of it stands for the cursor.
-intptr_t clientPoint(Uint32 windowID, int x, int y) {
-    int width = 0, height = 0;
-    if (SDL_Window* window = SDL_GetWindowFromID(windowID)) SDL_GetWindowSize(window, &width, &height);
-    if (width > 0) x = std::min(x, width - 1);
-    if (height > 0) y = std::min(y, height - 1);
-    return packLParam(std::max(x, 0), std::max(y, 0));
-}
-
 bool translateButton(const SDL_MouseButtonEvent& button, Message& message) {
     bool down = button.type == SDL_MOUSEBUTTONDOWN;
     if (button.button == SDL_BUTTON_LEFT)
@@ -94,7 +81,7 @@ bool translateButton(const SDL_MouseButtonEvent& button, Message& message) {
         message.message = down ? wm::rightButtonDown : wm::rightButtonUp;
     else
         return false;
-    message.wParam = buttonFlags(SDL_GetMouseState(nullptr, nullptr)) | modifierFlags();
+    message.wParam = mouseFlags(SDL_GetMouseState(nullptr, nullptr));
     message.lParam = clientPoint(button.windowID, button.x, button.y);
     return true;
 }
@@ -124,6 +111,20 @@ bool translateWindowEvent(const SDL_WindowEvent& window, Message& message) {
 
 }  // namespace
 
+uintptr_t mouseFlags(Uint32 buttons) { return buttonFlags(buttons) | modifierFlags(); }
+
+// SDL keeps reporting the mouse while a button holds it captured, also
+// beyond the client area, where coordinates go negative or past the size;
+// packed into unsigned halves a negative one would read as 65 000 and more.
+// Outside the client area the nearest point of it stands for the cursor.
+intptr_t clientPoint(Uint32 windowID, int x, int y) {
+    int width = 0, height = 0;
+    if (SDL_Window* window = SDL_GetWindowFromID(windowID)) SDL_GetWindowSize(window, &width, &height);
+    if (width > 0) x = std::min(x, width - 1);
+    if (height > 0) y = std::min(y, height - 1);
+    return packLParam(std::max(x, 0), std::max(y, 0));
+}
+
 int virtualKeyOf(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) return 0x41 + (key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9) return 0x30 + (key - SDLK_0);
@@ -142,7 +143,7 @@ bool translateEvent(const SDL_Event& event, Message& message) {
             return translateKey(event.key, message);
         case SDL_MOUSEMOTION:
             message.message = wm::mouseMove;
-            message.wParam = buttonFlags(event.motion.state) | modifierFlags();
+            message.wParam = mouseFlags(event.motion.state);
             message.lParam = clientPoint(event.motion.windowID, event.motion.x, event.motion.y);
             return true;
         case SDL_MOUSEBUTTONDOWN:

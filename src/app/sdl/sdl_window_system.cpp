@@ -68,7 +68,27 @@ void takeLatestMove(SDL_Event& event) {
         SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_MOUSEMOTION, SDL_MOUSEMOTION);
 }
 
+// How long the old window waits at most for the new one to take the
+// keyboard; a window manager that gives the focus elsewhere must not stall
+// the toggle for longer.
+constexpr Uint64 keyboardHandOverMs = 700;
+// A little more than the time SDL's X11 driver lets pass between a focus
+// change and acting on it (200 ms in SDL 2.26).
+constexpr Uint32 sdlFocusDelayMs = 210;
+
 }  // namespace
+
+// Like the window system dropping a destroyed window's messages: the window
+// an Alt+Enter replaced reports its own size (leaving full screen) and
+// pointer moves in its own coordinates; neither says anything of the window
+// open now.
+bool SdlWindowSystem::ofAnotherWindow(const SDL_Event& event) const {
+    Uint32 current = window_ ? SDL_GetWindowID(window_) : 0;
+    if (event.type == SDL_WINDOWEVENT) return event.window.windowID != current;
+    // A move with no window (0) comes from outside every window.
+    if (event.type == SDL_MOUSEMOTION) return event.motion.windowID != 0 && event.motion.windowID != current;
+    return false;
+}
 
 SdlWindowSystem::SdlWindowSystem(bool unattended) : unattended_(unattended) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -81,6 +101,7 @@ SdlWindowSystem::SdlWindowSystem(bool unattended) : unattended_(unattended) {
 SdlWindowSystem::~SdlWindowSystem() {
     if (context_) SDL_GL_DeleteContext(context_);
     if (window_) SDL_DestroyWindow(window_);
+    destroyRetiringWindow();
     if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_Quit();
 }
@@ -92,11 +113,35 @@ bool SdlWindowSystem::nextMessage(Message& message) {
         message = Message{wm::close, 0, 0, {}};
         return true;
     }
+    if (!takeMessage(message)) return false;
+    leftButton_.handedOut(message);
+    return true;
+}
+
+// One SDL event may stand for several messages (a missed release before the
+// focus it came back with); they wait in `pending_`, in order.
+bool SdlWindowSystem::takeMessage(Message& message) {
+    Uint32 windowID = window_ ? SDL_GetWindowID(window_) : 0;
+    if (pending_.empty() && window_) leftButton_.watchForPress(windowID, pending_);
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    while (pending_.empty() && SDL_PollEvent(&event)) {
+        if (ofAnotherWindow(event)) continue;
         if (collectDrop(event, message)) return true;
         if (event.type == SDL_MOUSEMOTION) takeLatestMove(event);
-        if (translateEvent(event, message)) return true;
+        if (event.type == SDL_WINDOWEVENT &&
+            (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED || event.window.event == SDL_WINDOWEVENT_ENTER))
+            leftButton_.regained(windowID, pending_);
+        Message translated;
+        if (!translateEvent(event, translated)) continue;
+        if (translated.message == wm::leftButtonUp)
+            leftButton_.releasing(translated, pending_);
+        else
+            pending_.push_back(std::move(translated));
+    }
+    if (!pending_.empty()) {
+        message = std::move(pending_.front());
+        pending_.pop_front();
+        return true;
     }
     // Like the posted quit of the window system, it comes once the queue is empty.
     if (quitPosted_) {
@@ -184,6 +229,17 @@ bool SdlWindowSystem::findDisplayMode(int width, int height, int colourBits) {
 }
 
 WindowStep SdlWindowSystem::openWindow(const WindowRequest& request) {
+    WindowStep failed = makeWindow(request);
+    // The window being replaced goes now, at the latest: it hands the
+    // keyboard only to a window that is there.
+    if (failed == WindowStep::none)
+        handOverKeyboard();
+    else
+        destroyRetiringWindow();
+    return failed;
+}
+
+WindowStep SdlWindowSystem::makeWindow(const WindowRequest& request) {
     // Without a display there is no window to create.
     if (!startVideo()) return WindowStep::createWindow;
     if (request.fullscreen && !findDisplayMode(request.width, request.height, request.colourBits))
@@ -239,15 +295,44 @@ ReleaseFailures SdlWindowSystem::closeWindow() {
         context_ = nullptr;
     }
     if (window_) {
-        SDL_DestroyWindow(window_);
+        // The window stays on the screen, with the keyboard, until the next
+        // one has taken the keyboard over (see handOverKeyboard); opened
+        // from here it never is, and it goes at once.
+        destroyRetiringWindow();
+        retiring_ = window_;
         window_ = nullptr;
-        // Like the window system dropping a destroyed window's messages:
-        // leaving full screen queues a size change of the old window, and
-        // the next window (after Alt+Enter) may get the same id, so it would
-        // set the new view to the old size.
-        SDL_FlushEvent(SDL_WINDOWEVENT);
+    } else {
+        destroyRetiringWindow();
     }
     return failures;
+}
+
+// Keys pressed while a new window is made (Alt+Enter) reach the old one,
+// which keeps the keyboard until the new one takes it: destroyed first, it
+// would leave X no window to give them to, and X drops such keys. The old
+// window goes once SDL has moved its keyboard focus to the new one, so every
+// key X sent the old one is in SDL's queue by then, in order.
+//
+// SDL moves its focus some 200 ms after X does, letting go of every key
+// held at that moment and pressing the modifiers still down again. Left to
+// do that while it reads the keys typed meanwhile, it can let go of the Alt
+// of an Alt+Enter between the Alt and the Enter; so SDL reads nothing until
+// the move is due, and then everything in one go, the move last.
+void SdlWindowSystem::handOverKeyboard() {
+    if (retiring_ == nullptr) return;
+    Uint64 deadline = SDL_GetTicks64() + keyboardHandOverMs;
+    SDL_PumpEvents();
+    while (SDL_GetKeyboardFocus() != window_ && SDL_GetTicks64() < deadline) {
+        SDL_Delay(sdlFocusDelayMs);
+        SDL_PumpEvents();
+    }
+    destroyRetiringWindow();
+}
+
+void SdlWindowSystem::destroyRetiringWindow() {
+    if (retiring_ == nullptr) return;
+    SDL_DestroyWindow(retiring_);
+    retiring_ = nullptr;
 }
 
 BoxAnswer SdlWindowSystem::messageBox(const std::string& text, const std::string& caption, BoxIcon icon,

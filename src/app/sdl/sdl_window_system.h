@@ -5,9 +5,11 @@
 
 #include <SDL.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
+#include "app/sdl/left_button_watch.h"
 #include "app/window_system.h"
 
 class SdlWindowSystem : public WindowSystem {
@@ -40,10 +42,15 @@ public:
                          BoxButtons buttons) override;
 
 private:
+    bool takeMessage(Message& message);
     bool startVideo();
     // SDL's reason for a failing step, told with the report that follows.
     void noteFailure(const std::string& what);
     bool findDisplayMode(int width, int height, int colourBits);
+    WindowStep makeWindow(const WindowRequest& request);
+    void handOverKeyboard();
+    void destroyRetiringWindow();
+    bool ofAnotherWindow(const SDL_Event& event) const;
     bool collectDrop(const SDL_Event& event, Message& message);
 
     bool unattended_;
@@ -55,7 +62,12 @@ private:
     int quitCode_ = 0;
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
+    // The window an Alt+Enter is replacing: closed, but still on the screen
+    // with the keyboard until the new one is open.
+    SDL_Window* retiring_ = nullptr;
     bool fullscreenWindow_ = false;
     SDL_DisplayMode fullscreenMode_{};
     std::vector<std::string> pendingDrop_;
+    std::deque<Message> pending_;
+    LeftButtonWatch leftButton_;
 };
