@@ -13,9 +13,7 @@ SweepBox SweepBox::around(float minX, float minY, float maxX, float maxY, uint32
 bool boxesMayMeet(const SweepBox& a, const SweepBox& b) {
     if ((a.mask & b.mask) == 0) return false;
     if (a.wild || b.wild) return true;
-    // The model-box test of the contact solver, word for word, so that a NaN
-    // coordinate (never apart) reads the same here.
-    return !(a.maxX < b.minX || a.maxY < b.minY || a.minY > b.maxY || a.minX > b.maxX);
+    return !boxesApart(a, b);
 }
 
 SweepBox fattened(const SweepBox& box) {

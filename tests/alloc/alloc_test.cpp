@@ -82,7 +82,7 @@ FrameAllocations stepCounting(int settlingFrames, int frames) {
         long before = allocationCount;
         stepAllWorlds();
         result.mostAllocations = std::max(result.mostAllocations, allocationCount - before);
-        result.passes += passCount;
+        result.passes += stepContext.passCount;
     }
     return result;
 }
