@@ -16,23 +16,11 @@ struct Float4 {
     float lane[4];
 };
 
+// All bits set in a lane that holds, none in one that does not, as SSE
+// masks are: the operations on masks are bit operations, without branches.
 struct Mask4 {
-    bool lane[4];
+    uint32_t lane[4];
 };
-
-namespace plain_lanes {
-
-template <class Operation>
-Float4 eachLane(Operation operation) {
-    return {{operation(0), operation(1), operation(2), operation(3)}};
-}
-
-template <class Test>
-Mask4 eachMask(Test test) {
-    return {{test(0), test(1), test(2), test(3)}};
-}
-
-}  // namespace plain_lanes
 
 inline Float4 splat(float x) { return {{x, x, x, x}}; }
 inline Float4 lanes(float a, float b, float c, float d) { return {{a, b, c, d}}; }
@@ -42,34 +30,41 @@ inline void storeLanes(float* aligned, Float4 x) {
 }
 
 inline Float4 operator+(Float4 a, Float4 b) {
-    return plain_lanes::eachLane([&](int k) { return a.lane[k] + b.lane[k]; });
+    for (int k = 0; k < 4; ++k) a.lane[k] = a.lane[k] + b.lane[k];
+    return a;
 }
 inline Float4 operator-(Float4 a, Float4 b) {
-    return plain_lanes::eachLane([&](int k) { return a.lane[k] - b.lane[k]; });
+    for (int k = 0; k < 4; ++k) a.lane[k] = a.lane[k] - b.lane[k];
+    return a;
 }
 inline Float4 operator*(Float4 a, Float4 b) {
-    return plain_lanes::eachLane([&](int k) { return a.lane[k] * b.lane[k]; });
+    for (int k = 0; k < 4; ++k) a.lane[k] = a.lane[k] * b.lane[k];
+    return a;
 }
 inline Float4 operator/(Float4 a, Float4 b) {
-    return plain_lanes::eachLane([&](int k) { return a.lane[k] / b.lane[k]; });
+    for (int k = 0; k < 4; ++k) a.lane[k] = a.lane[k] / b.lane[k];
+    return a;
 }
 // The sign bit flipped, by the bits, so that NaN keeps its payload too.
 inline Float4 operator-(Float4 a) {
-    return plain_lanes::eachLane(
-        [&](int k) { return std::bit_cast<float>(std::bit_cast<uint32_t>(a.lane[k]) ^ 0x80000000u); });
+    for (int k = 0; k < 4; ++k) a.lane[k] = std::bit_cast<float>(std::bit_cast<uint32_t>(a.lane[k]) ^ 0x80000000u);
+    return a;
 }
 inline Float4 squareRoot(Float4 a) {
-    return plain_lanes::eachLane([&](int k) { return std::sqrt(a.lane[k]); });
+    for (int k = 0; k < 4; ++k) a.lane[k] = std::sqrt(a.lane[k]);
+    return a;
 }
 inline Float4 absolute(Float4 a) {
-    return plain_lanes::eachLane(
-        [&](int k) { return std::bit_cast<float>(std::bit_cast<uint32_t>(a.lane[k]) & 0x7FFFFFFFu); });
+    for (int k = 0; k < 4; ++k) a.lane[k] = std::bit_cast<float>(std::bit_cast<uint32_t>(a.lane[k]) & 0x7FFFFFFFu);
+    return a;
 }
 inline Float4 minimum(Float4 a, Float4 b) {
-    return plain_lanes::eachLane([&](int k) { return a.lane[k] < b.lane[k] ? a.lane[k] : b.lane[k]; });
+    for (int k = 0; k < 4; ++k) a.lane[k] = a.lane[k] < b.lane[k] ? a.lane[k] : b.lane[k];
+    return a;
 }
 inline Float4 maximum(Float4 a, Float4 b) {
-    return plain_lanes::eachLane([&](int k) { return a.lane[k] > b.lane[k] ? a.lane[k] : b.lane[k]; });
+    for (int k = 0; k < 4; ++k) a.lane[k] = a.lane[k] > b.lane[k] ? a.lane[k] : b.lane[k];
+    return a;
 }
 
 // Every lane set to lane `lane` of x.
@@ -106,58 +101,88 @@ inline void transpose(Float4& a, Float4& b, Float4& c, Float4& d) {
     d = {{rows[0].lane[3], rows[1].lane[3], rows[2].lane[3], rows[3].lane[3]}};
 }
 
+// All bits when `holds`, none otherwise.
+inline uint32_t laneMask(bool holds) { return 0u - static_cast<uint32_t>(holds); }
+
 inline Mask4 operator<(Float4 a, Float4 b) {
-    return plain_lanes::eachMask([&](int k) { return a.lane[k] < b.lane[k]; });
+    Mask4 m;
+    for (int k = 0; k < 4; ++k) m.lane[k] = laneMask(a.lane[k] < b.lane[k]);
+    return m;
 }
 inline Mask4 operator<=(Float4 a, Float4 b) {
-    return plain_lanes::eachMask([&](int k) { return a.lane[k] <= b.lane[k]; });
+    Mask4 m;
+    for (int k = 0; k < 4; ++k) m.lane[k] = laneMask(a.lane[k] <= b.lane[k]);
+    return m;
 }
 inline Mask4 operator>(Float4 a, Float4 b) {
-    return plain_lanes::eachMask([&](int k) { return a.lane[k] > b.lane[k]; });
+    Mask4 m;
+    for (int k = 0; k < 4; ++k) m.lane[k] = laneMask(a.lane[k] > b.lane[k]);
+    return m;
 }
 inline Mask4 operator>=(Float4 a, Float4 b) {
-    return plain_lanes::eachMask([&](int k) { return a.lane[k] >= b.lane[k]; });
+    Mask4 m;
+    for (int k = 0; k < 4; ++k) m.lane[k] = laneMask(a.lane[k] >= b.lane[k]);
+    return m;
 }
 inline Mask4 operator!=(Float4 a, Float4 b) {
-    return plain_lanes::eachMask([&](int k) { return a.lane[k] != b.lane[k]; });
+    Mask4 m;
+    for (int k = 0; k < 4; ++k) m.lane[k] = laneMask(a.lane[k] != b.lane[k]);
+    return m;
 }
 inline Mask4 notGreater(Float4 a, Float4 b) {
-    return plain_lanes::eachMask([&](int k) { return !(a.lane[k] > b.lane[k]); });
+    Mask4 m;
+    for (int k = 0; k < 4; ++k) m.lane[k] = laneMask(!(a.lane[k] > b.lane[k]));
+    return m;
 }
 inline Mask4 notLess(Float4 a, Float4 b) {
-    return plain_lanes::eachMask([&](int k) { return !(a.lane[k] < b.lane[k]); });
+    Mask4 m;
+    for (int k = 0; k < 4; ++k) m.lane[k] = laneMask(!(a.lane[k] < b.lane[k]));
+    return m;
 }
 inline Mask4 unordered(Float4 a, Float4 b) {
-    return plain_lanes::eachMask([&](int k) { return a.lane[k] != a.lane[k] || b.lane[k] != b.lane[k]; });
+    Mask4 m;
+    for (int k = 0; k < 4; ++k) m.lane[k] = laneMask(a.lane[k] != a.lane[k] || b.lane[k] != b.lane[k]);
+    return m;
 }
 
 inline Mask4 operator&(Mask4 a, Mask4 b) {
-    return plain_lanes::eachMask([&](int k) { return a.lane[k] && b.lane[k]; });
+    for (int k = 0; k < 4; ++k) a.lane[k] &= b.lane[k];
+    return a;
 }
 inline Mask4 operator|(Mask4 a, Mask4 b) {
-    return plain_lanes::eachMask([&](int k) { return a.lane[k] || b.lane[k]; });
+    for (int k = 0; k < 4; ++k) a.lane[k] |= b.lane[k];
+    return a;
 }
 inline Mask4 operator^(Mask4 a, Mask4 b) {
-    return plain_lanes::eachMask([&](int k) { return a.lane[k] != b.lane[k]; });
+    for (int k = 0; k < 4; ++k) a.lane[k] ^= b.lane[k];
+    return a;
 }
 // b where a does not hold.
 inline Mask4 andNot(Mask4 a, Mask4 b) {
-    return plain_lanes::eachMask([&](int k) { return !a.lane[k] && b.lane[k]; });
+    for (int k = 0; k < 4; ++k) b.lane[k] &= ~a.lane[k];
+    return b;
 }
 
 // Bit k set when lane k holds.
 inline uint32_t bitsOf(Mask4 m) {
     uint32_t bits = 0;
-    for (int k = 0; k < 4; ++k) bits |= static_cast<uint32_t>(m.lane[k]) << k;
+    for (int k = 0; k < 4; ++k) bits |= (m.lane[k] & 1u) << k;
     return bits;
 }
 
 // Lane k holds when bit k of `bits` is set.
 inline Mask4 maskOfBits(uint32_t bits) {
-    return plain_lanes::eachMask([&](int k) { return ((bits >> k) & 1u) != 0; });
+    Mask4 m;
+    for (int k = 0; k < 4; ++k) m.lane[k] = laneMask(((bits >> k) & 1u) != 0);
+    return m;
 }
 
-// x where `keep` holds, otherwise.
+// x where `keep` holds, otherwise: bit by bit, as the SSE form does.
 inline Float4 select(Mask4 keep, Float4 x, Float4 otherwise) {
-    return plain_lanes::eachLane([&](int k) { return keep.lane[k] ? x.lane[k] : otherwise.lane[k]; });
+    for (int k = 0; k < 4; ++k) {
+        uint32_t bits = (std::bit_cast<uint32_t>(x.lane[k]) & keep.lane[k]) |
+                        (std::bit_cast<uint32_t>(otherwise.lane[k]) & ~keep.lane[k]);
+        x.lane[k] = std::bit_cast<float>(bits);
+    }
+    return x;
 }
