@@ -82,8 +82,8 @@ void applyImpulse(Body& b, const Inverses& inverses, float leverX, float leverY,
 }
 
 // Impulse to A, its opposite to B.
-void applyToPair(Body& a, Body& b, const Inverses& inverseA, const Inverses& inverseB,
-                 const AveragedContact& contact, Point impulse) {
+void applyToPair(Body& a, Body& b, const Inverses& inverseA, const Inverses& inverseB, const AveragedContact& contact,
+                 Point impulse) {
     applyImpulse(a, inverseA, contact.leverAX, contact.leverAY, impulse, 1.0f);
     applyImpulse(b, inverseB, contact.leverBX, contact.leverBY, impulse, -1.0f);
 }
