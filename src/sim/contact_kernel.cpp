@@ -28,7 +28,7 @@ PathLanes pathInEveryLane(Point q0, Point q1, Point corner) {
 }
 
 // The paths of four vertices of T, one per lane.
-PathLanes pathsOfFour(const VertexQuad& vertices, const MotionLanes& motionS) {
+[[gnu::always_inline]] inline PathLanes pathsOfFour(const VertexQuad& vertices, const MotionLanes& motionS) {
     PathLanes paths;
     motionS.apply(loadLanes(vertices.curX), loadLanes(vertices.curY), paths.q0x, paths.q0y);
     paths.q1x = loadLanes(vertices.predX);
@@ -232,8 +232,10 @@ bool rejectionPays(const Shape& s, const Shape& t) {
 }
 
 // The vertex quads of T against S's edges whose bit is set in `live` (null:
-// every edge).
-ContactSum testVertexQuads(const Shape& s, const Body& bodyS, const Shape& t, const uint8_t* live) {
+// every edge). Inline, so that each caller gets the loop made for its
+// `live`.
+[[gnu::always_inline]] inline ContactSum testVertexQuads(const Shape& s, const Body& bodyS, const Shape& t,
+                                                         const uint8_t* live) {
     ContactSum sum;
     MotionLanes motionS(PredictedMotion::of(bodyS));
     for (const VertexQuad& vertices : t.vertexQuads) {

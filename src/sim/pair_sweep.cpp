@@ -10,12 +10,6 @@ SweepBox SweepBox::around(float minX, float minY, float maxX, float maxY, uint32
     return box;
 }
 
-bool boxesMayMeet(const SweepBox& a, const SweepBox& b) {
-    if ((a.mask & b.mask) == 0) return false;
-    if (a.wild || b.wild) return true;
-    return !boxesApart(a, b);
-}
-
 SweepBox fattened(const SweepBox& box) {
     float extent = std::max(box.maxX - box.minX, box.maxY - box.minY);
     // An empty (inverted) or unbounded box keeps its bounds.

@@ -32,7 +32,12 @@ bool boxesApart(const BoxA& a, const BoxB& b) {
     return a.maxX < b.minX || a.maxY < b.minY || a.minY > b.maxY || a.minX > b.maxX;
 }
 
-bool boxesMayMeet(const SweepBox& a, const SweepBox& b);
+// Inline: the sweep asks it for every pair it passes.
+inline bool boxesMayMeet(const SweepBox& a, const SweepBox& b) {
+    if ((a.mask & b.mask) == 0) return false;
+    if (a.wild || b.wild) return true;
+    return !boxesApart(a, b);
+}
 
 // A box grown on every side by an eighth of its larger extent, so that the
 // small moves of a body between passes stay inside it and need no new
