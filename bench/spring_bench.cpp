@@ -8,6 +8,7 @@
 #include "mouse/grab.h"
 #include "mouse/mouse_fixture.h"
 #include "sim/globals.h"
+#include "sim/step_context.h"
 #include "support/reset.h"
 
 namespace {
@@ -21,7 +22,7 @@ struct Scene {
 Scene holdingSprings(int64_t count) {
     resetProcessState();
     World& world = addWorld();
-    currentWorld = &world;
+    stepContext.currentWorld = &world;
     Scene scene{&addPickableBox(world, 40, 40, -100, 0), &addPickableBox(world, 40, 40, 100, 0)};
     moveCursor({-100, 0});
     for (int64_t i = 0; i < count; ++i) onLeftDown();

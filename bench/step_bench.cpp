@@ -15,11 +15,11 @@
 #include <time.h>
 
 #include "files/reader.h"
-#include "sim/contacts.h"
 #include "sim/float_mode.h"
 #include "sim/globals.h"
 #include "sim/random.h"
 #include "sim/step.h"
+#include "sim/step_context.h"
 #include "sim/step_crew.h"
 
 namespace {
@@ -68,8 +68,8 @@ void stepScene(benchmark::State& state, const Scene& scene) {
     frameCpuMs.reserve(static_cast<size_t>(scene.timedFrames));
     int32_t mostPasses = 0;
     double cpuTotalMs = 0.0;
-    uint64_t pairTestsBefore = pairTestCount;
-    uint64_t passesBefore = solverPassTotal;
+    uint64_t pairTestsBefore = stepContext.pairTestCount;
+    uint64_t passesBefore = stepContext.solverPassTotal;
     for (auto _ : state) {
         // The process's CPU time counts every thread that works on the step.
         double cpuStart = clockMs(CLOCK_PROCESS_CPUTIME_ID);
@@ -80,17 +80,17 @@ void stepScene(benchmark::State& state, const Scene& scene) {
         frameCpuMs.push_back(cpuMs);
         cpuTotalMs += cpuMs;
         frameMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-        mostPasses = std::max(mostPasses, passCount);
+        mostPasses = std::max(mostPasses, stepContext.passCount);
     }
     double frames = static_cast<double>(frameMs.size());
-    double pairTests = static_cast<double>(pairTestCount - pairTestsBefore);
+    double pairTests = static_cast<double>(stepContext.pairTestCount - pairTestsBefore);
     state.counters["frames"] = frames;
     state.counters["median_ms"] = percentile(frameMs, 0.5);
     state.counters["p95_ms"] = percentile(frameMs, 0.95);
     state.counters["cpu_median_ms"] = percentile(frameCpuMs, 0.5);
     state.counters["cpu_p95_ms"] = percentile(frameCpuMs, 0.95);
-    state.counters["passes"] = static_cast<double>(solverPassTotal - passesBefore) / frames;
-    // passCount is the pass count of a frame's last cycle, as the overlay shows it.
+    state.counters["passes"] = static_cast<double>(stepContext.solverPassTotal - passesBefore) / frames;
+    // stepContext.passCount is the pass count of a frame's last cycle, as the overlay shows it.
     state.counters["max_passes"] = mostPasses;
     state.counters["pair_tests"] = pairTests / frames;
     state.counters["ns_per_pair"] = pairTests > 0 ? cpuTotalMs * 1e6 / pairTests : 0.0;

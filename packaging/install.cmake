@@ -12,8 +12,10 @@ install(TARGETS vantor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The generator script stays in the source tree; its images are data.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/rsc/ DESTINATION ${VANTOR_DATA_DIR}
   PATTERN "*.py" EXCLUDE PATTERN "__pycache__" EXCLUDE)
-# The README's links into docs/ keep working next to it.
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The README's links into docs/ keep working next to it. The copyright file
+# names the licence (LICENSE, MIT) where Debian looks for it.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/packaging/copyright
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
   PATTERN "vantor.1" EXCLUDE)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/vantor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -27,6 +29,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "2-D rigid-body physics sandbox for articu
 set(CPACK_PACKAGE_DESCRIPTION
   "Ragdolls, chains and boxes stepped by a deterministic predictor-corrector solver, with joints, springs and polygon contacts with friction and restitution. Grab anything with the mouse; write worlds as plain-text files, check them with --check and see them reload on save with --watch.")
 set(CPACK_PACKAGE_CONTACT "Vantor developers")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -17,6 +17,11 @@ packages=(
   dpkg-dev file desktop-file-utils groff-base
   # scripts/check-format.sh
   clang-format
+  # scripts/test-portable.sh: the golden test built for arm64 and run under
+  # qemu-user, with the arm64 libraries the layers beneath the program link
+  g++-aarch64-linux-gnu qemu-user
+  libglu1-mesa-dev:arm64 libpng-dev:arm64 libcurl4-openssl-dev:arm64 libsdl2-image-dev:arm64
+  libgtest-dev:arm64
 )
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -25,6 +30,10 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+# The :arm64 packages come from the same archive through multiarch.
+if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  dpkg --add-architecture arm64
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

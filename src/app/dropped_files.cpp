@@ -25,7 +25,7 @@ void readDroppedFile(const std::string& path) {
     // The path is opened exactly as dropped; only the prefix for the files
     // it includes uses forward slashes. A file that cannot be opened adds
     // nothing, and the world is still the one read into.
-    if (!readWorldPath(world, path, dropPrefix(path))) currentWorld = &world;
+    if (!readWorldPath(world, path, dropPrefix(path))) stepContext.currentWorld = &world;
     world.placement.tx = (0.0f - mousePos.x) + world.placement.tx;
     world.placement.ty = (0.0f - mousePos.y) + world.placement.ty;
 }

@@ -32,7 +32,7 @@ void step(const ProgramActions& actions, StepTimes* times) {
     if (times == nullptr) return;
     auto end = std::chrono::steady_clock::now();
     times->stepMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-    times->passCounts.push_back(passCount);
+    times->passCounts.push_back(stepContext.passCount);
 }
 
 // The frame the pass shows, when a window is there to show it.
@@ -101,7 +101,7 @@ int64_t frameSleep(int64_t delay) {
 }
 
 void finishFrame() {
-    if (!worlds.empty()) currentWorld = worlds.back().get();
+    if (!worlds.empty()) stepContext.currentWorld = worlds.back().get();
     trimConsoles();
 }
 

@@ -269,7 +269,7 @@ json consolesJson() {
 
 json currentWorldJson() {
     for (size_t w = 0; w < worlds.size(); ++w) {
-        if (worlds[w].get() == currentWorld) return static_cast<int>(w);
+        if (worlds[w].get() == stepContext.currentWorld) return static_cast<int>(w);
     }
     return nullptr;
 }
@@ -293,14 +293,10 @@ json stateJson() {
     json worldList = json::array();
     for (const auto& world : worlds) worldList.push_back(worldJson(*world, index));
     return {
-        {"timeScale", floatJson(timeScale)},
-        {"stepTime", floatJson(stepTime)},
-        {"passCount", passCount},
-        {"settled", settled},
-        {"bodySerial", bodySerial},
-        {"currentWorld", currentWorldJson()},
-        {"consoles", consolesJson()},
-        {"worlds", std::move(worldList)},
+        {"timeScale", floatJson(timeScale)},    {"stepTime", floatJson(stepContext.stepTime)},
+        {"passCount", stepContext.passCount},   {"settled", stepContext.settled},
+        {"bodySerial", stepContext.bodySerial}, {"currentWorld", currentWorldJson()},
+        {"consoles", consolesJson()},           {"worlds", std::move(worldList)},
     };
 }
 

@@ -89,7 +89,7 @@ std::vector<std::string> watchedFiles(const std::vector<std::string>& filesRead)
 std::vector<std::string> readWorldsAgain(const RunOptions& options, const ProgramActions& actions,
                                          const std::vector<std::string>& changed) {
     worlds.clear();
-    currentWorld = nullptr;
+    stepContext.currentWorld = nullptr;
     currentContourSet = nullptr;  // pointed into a shape of the old worlds
     refreshTextures(changed);
     DisplaySettings kept = displaySettingsNow();
@@ -98,7 +98,7 @@ std::vector<std::string> readWorldsAgain(const RunOptions& options, const Progra
     actions.readFile(options.worldFile, options.worldPrefix);
     restoreDisplaySettings(kept);
     moveCursor(mousePos);
-    currentWorld = worlds.empty() ? nullptr : worlds.back().get();
+    stepContext.currentWorld = worlds.empty() ? nullptr : worlds.back().get();
     return log.take();
 }
 

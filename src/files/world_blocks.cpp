@@ -161,7 +161,7 @@ static void finishModel(std::istream& input, Model& model) {
         body->model = &model;
         placeCurrentOutline(*body);
     }
-    commitTree(root);
+    commitTree(root, stepContext);
 }
 
 std::unique_ptr<Model> constructModel(World& world, std::istream& input, const std::string& prefix) {
@@ -201,7 +201,7 @@ static void addModel(World& world, std::istream& input, std::unique_ptr<Model> m
 
 void readWorld(World& world, std::istream& input, const std::string& prefix) {
     CountedInput counted(input, "<input>");
-    currentWorld = &world;
+    stepContext.currentWorld = &world;
     readBlock(counted.stream(), prefix, {"a world block", &world.placement},
               [&](std::istream& in, const std::string& at, char key) {
                   switch (key) {
@@ -219,7 +219,7 @@ void readWorld(World& world, std::istream& input, const std::string& prefix) {
 
 std::unique_ptr<World> constructWorld(std::istream& input, const std::string& prefix) {
     auto world = std::make_unique<World>();
-    currentWorld = world.get();
+    stepContext.currentWorld = world.get();
     readWorld(*world, input, prefix);
     return world;
 }

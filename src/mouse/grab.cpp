@@ -45,8 +45,8 @@ void pinHeldTo(World& world, Body& body) {
 }
 
 void onLeftDown(Body& body) {
-    if (currentWorld == nullptr || !containsPoint(body, mousePos)) return;
-    World& world = *currentWorld;
+    if (stepContext.currentWorld == nullptr || !containsPoint(body, mousePos)) return;
+    World& world = *stepContext.currentWorld;
     // A world read after the last move has not seen the cursor yet.
     world.cursorEnd.point = mousePos;
     makeSpring(world, grabStiffness, makeGrabEnd(body), &world.cursorEnd);
@@ -55,17 +55,17 @@ void onLeftDown(Body& body) {
 // The body itself is not consulted: the first call empties the cursor end
 // and the later calls of the fan-out find nothing to remove.
 void onLeftUp(Body&, bool ctrlHeld) {
-    if (ctrlHeld || currentWorld == nullptr) return;
-    World& world = *currentWorld;
+    if (ctrlHeld || stepContext.currentWorld == nullptr) return;
+    World& world = *stepContext.currentWorld;
     removeSprings(world, std::vector<Spring*>(world.cursorEnd.springs.begin(), world.cursorEnd.springs.end()));
 }
 
 void onRightDown(Body& body) {
-    if (currentWorld == nullptr || !containsPoint(body, mousePos)) return;
-    if (currentWorld->cursorEnd.springs.empty())
-        cutLoose(*currentWorld, body);
+    if (stepContext.currentWorld == nullptr || !containsPoint(body, mousePos)) return;
+    if (stepContext.currentWorld->cursorEnd.springs.empty())
+        cutLoose(*stepContext.currentWorld, body);
     else
-        pinHeldTo(*currentWorld, body);
+        pinHeldTo(*stepContext.currentWorld, body);
 }
 
 // Every body of every world, in index order.

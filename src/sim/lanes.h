@@ -1,56 +1,37 @@
-// Four-lane SSE helpers for the step's inner loops. Packed SSE arithmetic
-// rounds every lane exactly as the scalar SSE code does (IEEE single
-// precision, with the same flush-to-zero), so a loop written with these
-// gives bit for bit the results of its scalar form.
+// The four-lane layer the step's inner loops are written in: Float4, four
+// floats, and Mask4, four lane flags, with the few operations the kernels
+// need. Every operation is the same IEEE single-precision operation in each
+// lane, so a loop written with these gives bit for bit the results of its
+// scalar form, whichever form of the layer is built:
+//   lanes_sse.h    SSE registers, on x86-64;
+//   lanes_plain.h  plain C++, one float operation per lane, everywhere else
+//                  (arm64), and on x86-64 when VANTOR_PLAIN_LANES is defined,
+//                  which the test script builds once to hold the two forms to
+//                  the same golden hashes.
+// Both forms have the same functions with the same meaning:
+//   splat(x), lanes(a, b, c, d), loadLanes/storeLanes (16-byte aligned),
+//   + - * / and unary - (a sign flip, so -(+0) is -0), squareRoot, absolute
+//   (the sign bit cleared), minimum/maximum, broadcastLane<k>, shiftDown,
+//   shiftUp, loadPoints/storePoints, transpose;
+//   comparisons giving a Mask4: <, <=, >, >= (false in a lane holding NaN),
+//   notGreater, notLess and != (true there), unordered;
+//   &, |, ^ and andNot on masks, bitsOf (bit k for lane k), maskOfBits,
+//   select.
+// minimum(a, b) is a < b ? a : b and maximum(a, b) is a > b ? a : b, as the
+// SSE instructions define them, so NaN and signed zeros come out the same.
 #pragma once
 
-#include <emmintrin.h>
+#include <cstdint>
 
 #include "sim/records.h"
 
 static_assert(sizeof(Point) == 2 * sizeof(float), "points are read as pairs of floats");
 
-// Points p[0..3] as x and y lanes.
-inline void loadPoints(const Point* points, __m128& x, __m128& y) {
-    __m128 first = _mm_loadu_ps(&points[0].x);   // x0 y0 x1 y1
-    __m128 second = _mm_loadu_ps(&points[2].x);  // x2 y2 x3 y3
-    x = _mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0));
-    y = _mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1));
-}
+#if defined(__SSE2__) && !defined(VANTOR_PLAIN_LANES)
+#include "sim/lanes_sse.h"
+#else
+#include "sim/lanes_plain.h"
+#endif
 
-// x and y lanes back to points p[0..3].
-inline void storePoints(Point* points, __m128 x, __m128 y) {
-    _mm_storeu_ps(&points[0].x, _mm_unpacklo_ps(x, y));
-    _mm_storeu_ps(&points[2].x, _mm_unpackhi_ps(x, y));
-}
-
-// Lanes moved down by one, `next` entering at the top: (l1, l2, l3, next).
-inline __m128 shiftDown(__m128 lanes, float next) {
-    __m128 rotated = _mm_move_ss(lanes, _mm_set_ss(next));  // next l1 l2 l3
-    return _mm_shuffle_ps(rotated, rotated, _MM_SHUFFLE(0, 3, 2, 1));
-}
-
-// Lanes moved up by one, `previous` entering at the bottom: (previous, l0, l1, l2).
-inline __m128 shiftUp(__m128 lanes, float previous) {
-    __m128 rotated = _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(2, 1, 0, 3));  // l3 l0 l1 l2
-    return _mm_move_ss(rotated, _mm_set_ss(previous));
-}
-
-// -x by flipping the sign bit, as the scalar negation does (0 - x would
-// turn +0 into +0 instead of -0).
-inline __m128 negate(__m128 lanes) { return _mm_xor_ps(lanes, _mm_set1_ps(-0.0f)); }
-
-// |x| by clearing the sign bit.
-inline __m128 absolute(__m128 lanes) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), lanes); }
-
-// Every lane of `lanes` set to its lane number `lane`.
-template <int lane>
-__m128 laneOf(__m128 lanes) {
-    return _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(lane, lane, lane, lane));
-}
-
-// All bits set in lane k when bit k of `mask` is set.
-inline __m128 lanesOf(uint32_t mask) {
-    __m128i bits = _mm_setr_epi32(1, 2, 4, 8);
-    return _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(static_cast<int>(mask)), bits), bits));
-}
+// Lanes whose bit in `lanes` is clear become +0.
+inline Float4 keepLanes(Float4 values, uint32_t lanes) { return select(maskOfBits(lanes), values, splat(0.0f)); }

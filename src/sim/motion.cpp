@@ -1,17 +1,13 @@
 #include "sim/motion.h"
 
-#include <atomic>
 #include <cassert>
 #include <cmath>
 
 #include "sim/body_frame.h"
-#include "sim/globals.h"
 #include "sim/predicted_outline.h"
 #include "sim/trig.h"
 
 namespace {
-
-PredictedMotion predictedMotionOf(const Body& b) { return {b.cosTurn, b.sinTurn, b.x, b.y, b.px, b.py}; }
 
 bool isModelRoot(const Body& b) {
     if (b.parentPlug >= b.plugs.size()) return false;
@@ -94,9 +90,9 @@ void applySpring(Spring& spring) {
     applyForceAt(*spring.endB, -forceX, -forceY);
 }
 
-void advanceTree(Body& b, const StepKeys& keys) {
-    b.serial = bodySerial;
-    bodySerial += 1;
+void advanceTree(Body& b, StepContext& step, const StepKeys& keys) {
+    b.serial = step.bodySerial;
+    step.bodySerial += 1;
 
     if (isInertBody(b)) {
         // A body without a usable mass keeps its pose: nothing moves it.
@@ -106,7 +102,7 @@ void advanceTree(Body& b, const StepKeys& keys) {
         if (!(b.flags & (noGravityFlag | boltedFlag))) b.ay += b.invMass * (b.mass * -0.1);
         if (b.name == "lower arm" && keys.lift) b.ay += b.invMass * (2.0 * b.mass);
 
-        float dt = stepTime;
+        float dt = step.stepTime;
         b.vx += b.ax * dt;
         b.vy += b.ay * dt;
         b.omega += b.alpha * dt;
@@ -119,24 +115,24 @@ void advanceTree(Body& b, const StepKeys& keys) {
     }
 
     for (Socket& socket : b.sockets)
-        if (socket.partner && socket.partner->owner) advanceTree(*socket.partner->owner, keys);
+        if (socket.partner && socket.partner->owner) advanceTree(*socket.partner->owner, step, keys);
 }
 
-void predictModel(Model& m) {
+void predictModel(Model& m, const StepContext& step) {
     m.minX = m.minY = 9.0e30f;
     m.maxX = m.maxY = -9.0e30f;
-    for (auto& body : m.bodies) predictBody(*body);
+    for (auto& body : m.bodies) predictBody(*body, step);
 }
 
-void predictBody(Body& b) {
-    float dt = stepTime;
+void predictBody(Body& b, const StepContext& step) {
+    float dt = step.stepTime;
     float turn = b.omega * dt + 0.5 * b.alpha * dt * dt;
     b.cosTurn = cosOf(turn);
     b.sinTurn = sinOf(turn);
     b.px = b.x + b.vx * dt + 0.5f * b.ax * dt * dt;
     b.py = b.y + b.vy * dt + 0.5f * b.ay * dt * dt;
 
-    PredictedMotion motion = predictedMotionOf(b);
+    PredictedMotion motion = PredictedMotion::of(b);
     predictAnchors(b.sockets, motion);
     predictAnchors(b.plugs, motion);
     for (Shape& shape : b.shapes) {
@@ -146,7 +142,7 @@ void predictBody(Body& b) {
     }
 }
 
-void correctJoint(Socket& socket) {
+void correctJoint(Socket& socket, StepContext& step) {
     Plug* plug = socket.partner;
     if (plug == nullptr || socket.owner == nullptr || plug->owner == nullptr) return;
     assert(plug->partner == &socket);  // joints are partnered both ways
@@ -158,7 +154,7 @@ void correctJoint(Socket& socket) {
     float gapSquared = dx * dx + dy * dy;
     // The tolerance grows with the pass number, so a joint that cannot close
     // exactly stops asking for passes.
-    if (gapSquared < 0.25 + 0.01 * passCount) return;
+    if (gapSquared < 0.25 + 0.01 * step.passCount) return;
 
     float gap = std::sqrt(gapSquared);
     float nx = dx / gap;
@@ -177,7 +173,7 @@ void correctJoint(Socket& socket) {
     solverInverses(parent, invMassParent, invInertiaParent);
     solverInverses(child, invMassChild, invInertiaChild);
 
-    float restitution = passCount <= 1 ? 0.5f : 0.8f;
+    float restitution = step.passCount <= 1 ? 0.5f : 0.8f;
     float leverCrossParent = cross(nx, ny, leverParentX, leverParentY);
     float leverCrossChild = cross(nx, ny, leverChildX, leverChildY);
     float denominator = invMassParent + invMassChild + leverCrossParent * leverCrossParent * invInertiaParent +
@@ -196,21 +192,20 @@ void correctJoint(Socket& socket) {
 
     clearAccelerations(parent);
     clearAccelerations(child);
-    predictBody(parent);
-    predictBody(child);
-    // Several threads may clear the flag at once (one model each).
-    std::atomic_ref<int32_t>(settled).store(0, std::memory_order_relaxed);
+    predictBody(parent, step);
+    predictBody(child, step);
+    unsettle(step);
 }
 
-void commitTree(Body& b) {
-    float dt = stepTime;
+void commitTree(Body& b, const StepContext& step) {
+    float dt = step.stepTime;
     float newX = b.x + (b.vx * dt + 0.5f * b.ax * dt * dt);
     float newY = b.y + (b.vy * dt + 0.5f * b.ay * dt * dt);
     float newAngle = b.angle + (b.omega * dt + 0.5f * b.alpha * dt * dt);
     bool finiteMotion = std::isfinite(newX) && std::isfinite(newY) && std::isfinite(newAngle) && std::isfinite(b.vx) &&
                         std::isfinite(b.vy) && std::isfinite(b.omega);
     if (finiteMotion) {
-        PredictedMotion motion = predictedMotionOf(b);
+        PredictedMotion motion = PredictedMotion::of(b);
         for (SpringEnd& grab : b.grabs) grab.point = motion.apply(grab.point.x, grab.point.y);
         b.x = newX;
         b.y = newY;
@@ -238,5 +233,5 @@ void commitTree(Body& b) {
     assert(std::isfinite(b.x) && std::isfinite(b.y) && std::isfinite(b.angle));
 
     for (Socket& socket : b.sockets)
-        if (socket.partner && socket.partner->owner) commitTree(*socket.partner->owner);
+        if (socket.partner && socket.partner->owner) commitTree(*socket.partner->owner, step);
 }

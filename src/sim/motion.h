@@ -1,10 +1,11 @@
 // Body motion: springs, gravity and the limb force, prediction, joint
-// correction and commit. dt is always the global stepTime.
+// correction and commit. dt is always the step's stepTime.
 #pragma once
 
 #include <cmath>
 
 #include "sim/records.h"
+#include "sim/step_context.h"
 #include "sim/step_keys.h"
 
 // Below this an inverse mass counts as 0 (bolted or skipped body).
@@ -13,23 +14,25 @@ constexpr double negligibleInverseMass = 1e-90;
 void applyForceAt(SpringEnd& end, float forceX, float forceY);
 void applySpring(Spring& spring);
 
-// Numbers the tree (serial), adds gravity and the limb force (keys.lift),
-// integrates velocities with the stepTime still in force and, with
-// keys.freeze, stops the root translating; depth first from b. It recurses
-// once a level: a tree holds at most maxBodiesPerWorld bodies (the reader
-// leaves larger models out), so never deeper than that.
-void advanceTree(Body& b, const StepKeys& keys = {});
+// Numbers the tree (serial, from step.bodySerial), adds gravity and the
+// limb force (keys.lift), integrates velocities with the stepTime still in
+// force and, with keys.freeze, stops the root translating; depth first
+// from b. It recurses once a level: a tree holds at most maxBodiesPerWorld
+// bodies (the reader leaves larger models out), so never deeper than that.
+void advanceTree(Body& b, StepContext& step, const StepKeys& keys = {});
 
 // Full prediction: resets the model's box, then predicts every body.
-void predictModel(Model& m);
-void predictBody(Body& b);
+void predictModel(Model& m, const StepContext& step);
+void predictBody(Body& b, const StepContext& step);
 
-// Pulls the child's plug (the socket's partner) towards the socket.
-void correctJoint(Socket& socket);
+// Pulls the child's plug (the socket's partner) towards the socket; the
+// tolerance and the restitution depend on step.passCount, and a correction
+// unsettles the pass.
+void correctJoint(Socket& socket, StepContext& step);
 
 // Makes the prediction the new pose, depth first from b (recursing as
 // advanceTree does).
-void commitTree(Body& b);
+void commitTree(Body& b, const StepContext& step);
 
 // A body the solvers leave alone: no finite positive mass and not bolted
 // (no shapes, zero or non-finite mass). It keeps its pose.

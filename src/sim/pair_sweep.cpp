@@ -10,14 +10,6 @@ SweepBox SweepBox::around(float minX, float minY, float maxX, float maxY, uint32
     return box;
 }
 
-bool boxesMayMeet(const SweepBox& a, const SweepBox& b) {
-    if ((a.mask & b.mask) == 0) return false;
-    if (a.wild || b.wild) return true;
-    // The model-box test of the contact solver, word for word, so that a NaN
-    // coordinate (never apart) reads the same here.
-    return !(a.maxX < b.minX || a.maxY < b.minY || a.minY > b.maxY || a.minX > b.maxX);
-}
-
 SweepBox fattened(const SweepBox& box) {
     float extent = std::max(box.maxX - box.minX, box.maxY - box.minY);
     // An empty (inverted) or unbounded box keeps its bounds.

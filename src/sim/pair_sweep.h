@@ -23,7 +23,21 @@ struct SweepBox {
     static SweepBox around(float minX, float minY, float maxX, float maxY, uint32_t mask = ~0u);
 };
 
-bool boxesMayMeet(const SweepBox& a, const SweepBox& b);
+// Whether two axis-aligned boxes (anything with minX, minY, maxX, maxY:
+// models, sweep boxes) are apart: one lies wholly beyond the other on an
+// axis. Boxes that only touch are not apart, and a NaN bound never makes
+// two boxes apart. The contact solver's model-box test and the sweep's.
+template <class BoxA, class BoxB>
+bool boxesApart(const BoxA& a, const BoxB& b) {
+    return a.maxX < b.minX || a.maxY < b.minY || a.minY > b.maxY || a.minX > b.maxX;
+}
+
+// Inline: the sweep asks it for every pair it passes.
+inline bool boxesMayMeet(const SweepBox& a, const SweepBox& b) {
+    if ((a.mask & b.mask) == 0) return false;
+    if (a.wild || b.wild) return true;
+    return !boxesApart(a, b);
+}
 
 // A box grown on every side by an eighth of its larger extent, so that the
 // small moves of a body between passes stay inside it and need no new

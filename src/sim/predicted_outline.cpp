@@ -9,21 +9,6 @@
 
 namespace {
 
-struct MotionLanes {
-    __m128 cosTurn, sinTurn, originX, originY, targetX, targetY;
-
-    explicit MotionLanes(const PredictedMotion& m)
-        : cosTurn(_mm_set1_ps(m.cosTurn)), sinTurn(_mm_set1_ps(m.sinTurn)), originX(_mm_set1_ps(m.originX)),
-          originY(_mm_set1_ps(m.originY)), targetX(_mm_set1_ps(m.targetX)), targetY(_mm_set1_ps(m.targetY)) {}
-
-    // PredictedMotion::apply in every lane, in its order of operations.
-    void apply(__m128 x, __m128 y, __m128& outX, __m128& outY) const {
-        __m128 u = _mm_sub_ps(x, originX), v = _mm_sub_ps(y, originY);
-        outX = _mm_add_ps(_mm_sub_ps(_mm_mul_ps(cosTurn, u), _mm_mul_ps(sinTurn, v)), targetX);
-        outY = _mm_add_ps(_mm_add_ps(_mm_mul_ps(sinTurn, u), _mm_mul_ps(cosTurn, v)), targetY);
-    }
-};
-
 void widenBox(Model& m, Point p) {
     if (p.x < m.minX) m.minX = p.x;
     if (p.y < m.minY) m.minY = p.y;
@@ -54,13 +39,6 @@ void widenModelBox(Model& m, const Shape& shape) {
     if (maxY > m.maxY) m.maxY = maxY;
 }
 
-// Lanes at or past `count` are cleared.
-__m128 firstLanes(__m128 lanes, size_t count) {
-    alignas(16) static const uint32_t masks[5][4] = {
-        {0, 0, 0, 0}, {~0u, 0, 0, 0}, {~0u, ~0u, 0, 0}, {~0u, ~0u, ~0u, 0}, {~0u, ~0u, ~0u, ~0u}};
-    return _mm_and_ps(lanes, _mm_load_ps(reinterpret_cast<const float*>(masks[count])));
-}
-
 // Predicted points of one contour, and the current and predicted lanes of
 // its vertex quads.
 void predictPoints(const Contour& current, Contour& predicted, const MotionLanes& motion, VertexQuad* quad,
@@ -69,7 +47,7 @@ void predictPoints(const Contour& current, Contour& predicted, const MotionLanes
     for (size_t first = 0; first < n; first += 4, ++quad) {
         quad->contour = contour;
         quad->firstVertex = static_cast<uint32_t>(first);
-        __m128 x, y, px, py;
+        Float4 x, y, px, py;
         if (first + 4 <= n) {
             loadPoints(current.data() + first, x, y);
             motion.apply(x, y, px, py);
@@ -82,20 +60,20 @@ void predictPoints(const Contour& current, Contour& predicted, const MotionLanes
                 curX[lane] = current[first + lane].x;
                 curY[lane] = current[first + lane].y;
             }
-            x = _mm_load_ps(curX);
-            y = _mm_load_ps(curY);
+            x = loadLanes(curX);
+            y = loadLanes(curY);
             motion.apply(x, y, px, py);
-            px = firstLanes(px, real);  // padding lanes are zero in the quad
-            py = firstLanes(py, real);
-            _mm_store_ps(predX, px);
-            _mm_store_ps(predY, py);
-            for (size_t lane = 0; lane < real; ++lane) predicted[first + lane] = {predX[lane], predY[lane]};
             quad->laneMask = (1u << real) - 1u;
+            px = keepLanes(px, quad->laneMask);  // padding lanes are zero in the quad
+            py = keepLanes(py, quad->laneMask);
+            storeLanes(predX, px);
+            storeLanes(predY, py);
+            for (size_t lane = 0; lane < real; ++lane) predicted[first + lane] = {predX[lane], predY[lane]};
         }
-        _mm_store_ps(quad->curX, x);
-        _mm_store_ps(quad->curY, y);
-        _mm_store_ps(quad->predX, px);
-        _mm_store_ps(quad->predY, py);
+        storeLanes(quad->curX, x);
+        storeLanes(quad->curY, y);
+        storeLanes(quad->predX, px);
+        storeLanes(quad->predY, py);
         quad->bounds = boundsOfFour(x, y, px, py, quad->laneMask);
     }
 }
@@ -115,33 +93,33 @@ void edgeDataAt(Point here, Point next, Point previous, bool reversed, Point& co
 // arithmetic, written to the contour sets and the quads.
 void edgeDataOfFour(const Point* p, Point next, Point previous, bool reversed, Point* corners, Point* normals,
                     EdgeQuad& edges, VertexQuad& vertices) {
-    __m128 x, y;
+    Float4 x, y;
     loadPoints(p, x, y);
-    __m128 nextX = shiftDown(x, next.x), nextY = shiftDown(y, next.y);
-    __m128 previousX = shiftUp(x, previous.x), previousY = shiftUp(y, previous.y);
-    __m128 dx = _mm_sub_ps(x, nextX), dy = _mm_sub_ps(y, nextY);
-    __m128 cornerX = _mm_add_ps(dx, _mm_sub_ps(x, previousX)), cornerY = _mm_add_ps(dy, _mm_sub_ps(y, previousY));
+    Float4 nextX = shiftDown(x, next.x), nextY = shiftDown(y, next.y);
+    Float4 previousX = shiftUp(x, previous.x), previousY = shiftUp(y, previous.y);
+    Float4 dx = x - nextX, dy = y - nextY;
+    Float4 cornerX = dx + (x - previousX), cornerY = dy + (y - previousY);
     storePoints(corners, cornerX, cornerY);
 
-    __m128 normalX = dy, normalY = negate(dx);
-    __m128 length = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(normalX, normalX), _mm_mul_ps(normalY, normalY)));
-    __m128 divide = _mm_cmpneq_ps(length, _mm_setzero_ps());  // NaN divides too, as length != 0 holds
-    normalX = _mm_or_ps(_mm_and_ps(divide, _mm_div_ps(normalX, length)), _mm_andnot_ps(divide, normalX));
-    normalY = _mm_or_ps(_mm_and_ps(divide, _mm_div_ps(normalY, length)), _mm_andnot_ps(divide, normalY));
+    Float4 normalX = dy, normalY = -dx;
+    Float4 length = squareRoot(normalX * normalX + normalY * normalY);
+    Mask4 divide = length != splat(0.0f);  // NaN divides too, as length != 0 holds
+    normalX = select(divide, normalX / length, normalX);
+    normalY = select(divide, normalY / length, normalY);
     if (reversed) {
-        normalX = negate(normalX);
-        normalY = negate(normalY);
+        normalX = -normalX;
+        normalY = -normalY;
     }
     storePoints(normals, normalX, normalY);
 
-    _mm_store_ps(edges.e0x, x);
-    _mm_store_ps(edges.e0y, y);
-    _mm_store_ps(edges.e1x, nextX);
-    _mm_store_ps(edges.e1y, nextY);
-    _mm_store_ps(edges.nx, normalX);
-    _mm_store_ps(edges.ny, normalY);
-    _mm_store_ps(vertices.cornerX, cornerX);
-    _mm_store_ps(vertices.cornerY, cornerY);
+    storeLanes(edges.e0x, x);
+    storeLanes(edges.e0y, y);
+    storeLanes(edges.e1x, nextX);
+    storeLanes(edges.e1y, nextY);
+    storeLanes(edges.nx, normalX);
+    storeLanes(edges.ny, normalY);
+    storeLanes(vertices.cornerX, cornerX);
+    storeLanes(vertices.cornerY, cornerY);
 }
 
 // Corner vectors and unit edge normals over one predicted contour, and the
@@ -198,12 +176,12 @@ void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* mod
     size_t quads = quadsOf(shape);
     if (shape.vertexQuads.size() != quads) shape.vertexQuads.resize(quads);
     if (shape.edgeQuads.size() != quads) shape.edgeQuads.resize(quads);
-    MotionLanes lanes(motion);
+    MotionLanes motionLanes(motion);
     VertexQuad* vertices = shape.vertexQuads.data();
     EdgeQuad* edges = shape.edgeQuads.data();
     for (size_t i = 0; i < shape.contours.size(); ++i) {
         auto contour = static_cast<uint32_t>(i);
-        predictPoints(shape.curContours[i], shape.predContours[i], lanes, vertices, contour);
+        predictPoints(shape.curContours[i], shape.predContours[i], motionLanes, vertices, contour);
         bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
         predictEdges(shape.predContours[i], shape.cornerVectors[i], shape.edgeNormals[i], reversed, edges, vertices,
                      contour);

@@ -4,21 +4,8 @@
 // (for the model's box).
 #pragma once
 
+#include "sim/predicted_motion.h"
 #include "sim/records.h"
-
-// Rotation by the predicted turn of the sub-step, about (originX, originY),
-// then moved to the predicted position.
-struct PredictedMotion {
-    float cosTurn, sinTurn;
-    float originX, originY;  // current position
-    float targetX, targetY;  // predicted position
-
-    Point apply(float px, float py) const {
-        float u = px - originX;
-        float v = py - originY;
-        return {cosTurn * u - sinTurn * v + targetX, sinTurn * u + cosTurn * v + targetY};
-    }
-};
 
 // Fills predContours, cornerVectors and edgeNormals from curContours, lays
 // out edgeQuads and vertexQuads four points at a time (each lane holds the

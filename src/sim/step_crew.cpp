@@ -1,21 +1,44 @@
 #include "sim/step_crew.h"
 
 #include <algorithm>
+#include <memory>
 
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 namespace {
 
 int configuredThreads = 1;
+std::unique_ptr<StepCrew> crew;  // made by the first step that needs it
 
 // About 20 to 50 microseconds of spinning before a waiting thread sleeps:
 // the gaps between the parallel parts of a pass are shorter than that.
 constexpr int spinsBeforeSleeping = 20000;
 
+// Tells the processor that this thread is spinning, so that it lets the
+// other thread of its core run meanwhile.
+void relaxWhileSpinning() {
+#if defined(__SSE2__)
+    _mm_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
 }  // namespace
 
-void setStepThreads(int threads) { configuredThreads = std::max(1, threads); }
+void setStepThreads(int threads) {
+    int count = std::max(1, threads);
+    if (count != configuredThreads) crew.reset();  // joins the helpers
+    configuredThreads = count;
+}
 int stepThreads() { return configuredThreads; }
+
+StepCrew& stepCrew() {
+    if (!crew) crew = std::make_unique<StepCrew>(configuredThreads);
+    return *crew;
+}
 int hardwareThreads() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
 
 StepCrew::StepCrew(int threads) {
@@ -55,7 +78,7 @@ void StepCrew::run(size_t count, Invoke invoke, const void* context) {
     takeIndices(0);
     for (int spins = 0; indicesDone.load(std::memory_order_acquire) != count; ++spins) {
         if (spins < spinsBeforeSleeping)
-            _mm_pause();
+            relaxWhileSpinning();
         else
             std::this_thread::yield();
     }
@@ -67,7 +90,7 @@ void StepCrew::work(int member) {
         uint64_t now = generation.load(std::memory_order_acquire);
         for (int spins = 0; now == seen; ++spins) {
             if (spins < spinsBeforeSleeping) {
-                _mm_pause();
+                relaxWhileSpinning();
             } else {
                 generation.wait(seen, std::memory_order_acquire);
                 spins = 0;

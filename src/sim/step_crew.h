@@ -1,11 +1,11 @@
-// The threads that share the work of one world step. They are started when
-// a step begins and joined when it ends, so no thread of the simulation
-// runs while messages are handled or the picture is drawn. Inside a step
-// they wait between the parallel parts of a pass by spinning briefly, then
-// sleeping. The calling thread never waits for a helper to arrive: it
-// claims the job's indices like the helpers, and waits only for indices
-// already claimed, so a helper the machine does not run in time costs
-// nothing but its share of the work.
+// The threads that share the work of a world step. The crew is made once,
+// when a step first needs it, and made again only when the thread count
+// changes; between the parallel parts of a pass its helpers wait by spinning
+// briefly, then sleeping, so between steps (while messages are handled and
+// the picture is drawn) they sleep. The calling thread never waits for a
+// helper to arrive: it claims the job's indices like the helpers, and waits
+// only for indices already claimed, so a helper the machine does not run in
+// time costs nothing but its share of the work.
 #pragma once
 
 #include <atomic>
@@ -16,7 +16,8 @@
 #include <vector>
 
 // How many threads a world step may use (1: the calling thread alone, the
-// default). The program sets it from its command line.
+// default). The program sets it from its command line; a new count lets the
+// old crew's helpers go at once.
 void setStepThreads(int threads);
 int stepThreads();
 // The machine's hardware threads (at least 1): the program's default.
@@ -63,3 +64,6 @@ private:
     Invoke jobInvoke = nullptr;
     const void* jobContext = nullptr;
 };
+
+// The process's crew, of stepThreads() threads.
+StepCrew& stepCrew();

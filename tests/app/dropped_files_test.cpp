@@ -71,7 +71,7 @@ TEST_F(DroppedFiles, FilesAreReadInOrderIntoTheFirstWorldAtTheCursor) {
     EXPECT_FLOAT_EQ(rootY(0, 2), 30.0f);
     EXPECT_EQ(first.placement.tx, 7.0f);
     EXPECT_EQ(first.placement.ty, 0.0f);
-    EXPECT_EQ(currentWorld, &first);
+    EXPECT_EQ(stepContext.currentWorld, &first);
 }
 
 TEST_F(DroppedFiles, AtTheCentreAFileLandsWhereStartUpWouldPutIt) {
@@ -134,7 +134,7 @@ TEST_F(DroppedFiles, WithNoWorldLoadedTheDropMakesAnEmptyFirstWorld) {
     onDropFiles({write("one.ini", modelText("one", 0, 0)), write("two.ini", modelText("two", 0, 0))});
     ASSERT_EQ(worlds.size(), 1u);
     EXPECT_EQ(worlds[0]->models.size(), 2u);
-    EXPECT_EQ(currentWorld, worlds[0].get());
+    EXPECT_EQ(stepContext.currentWorld, worlds[0].get());
 }
 
 }  // namespace

@@ -286,7 +286,7 @@ TEST_F(MainLoopTest, WatchReadsTheWorldsAgainWhenTheirFilesChange) {
     EXPECT_EQ(world.label, "watched");
     EXPECT_EQ(world.models[1]->label, "second box");
     EXPECT_EQ(world.stepCount, 0);
-    EXPECT_EQ(currentWorld, &world);
+    EXPECT_EQ(stepContext.currentWorld, &world);
     EXPECT_FLOAT_EQ(world.cursorEnd.point.x, 5.0f);
     EXPECT_FLOAT_EQ(world.cursorEnd.point.y, 7.0f);
     // The replaced image is loaded again, and the new world's texture

@@ -169,8 +169,8 @@ TEST_F(StateDump, NonFiniteValuesAreStrings) {
 TEST_F(StateDump, GlobalsAndConsoles) {
     buildFigureWorld();
     timeScale = 1.25f;
-    stepTime = 0.125f;
-    passCount = 212;
+    stepContext.stepTime = 0.125f;
+    stepContext.passCount = 212;
     overlayConsole(-1) = "left\n";
     overlayConsole(0) = "212\n";
     overlayConsole(9) = "right\n";

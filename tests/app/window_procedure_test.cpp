@@ -127,7 +127,7 @@ TEST_F(WindowProcedureTest, ButtonsGrabPinAndReleaseAtTheLastMovePosition) {
     World& world = addWorld();
     Body& left = addPickableBox(world, 40, 40, -100, 0);
     Body& right = addPickableBox(world, 40, 40, 100, 0);
-    currentWorld = &world;
+    stepContext.currentWorld = &world;
     // A press before any move picks at the world origin: nothing there.
     send(wm::leftButtonDown, 0, packLParam(300, 300));
     EXPECT_TRUE(world.springs.empty());
@@ -172,7 +172,7 @@ protected:
 TEST_F(DisplayToggle, AltEnterRebuildsWindowFontAndTexturesInTheOtherMode) {
     World& world = addWorld();
     addPickableBox(world, 40, 40, 0, 0);
-    currentWorld = &world;
+    stepContext.currentWorld = &world;
     send(wm::leftButtonDown);
     EXPECT_EQ(send(wm::sysKeyDown, vk::returnKey), 0);
     EXPECT_TRUE(fullscreen);

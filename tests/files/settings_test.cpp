@@ -55,7 +55,7 @@ TEST_F(TopLevelTest, WorldsInFileOrderAndOtherTextSkipped) {
     ASSERT_EQ(worlds.size(), 2u);
     EXPECT_EQ(worlds[0]->label, "first");
     EXPECT_EQ(worlds[1]->label, "second");
-    EXPECT_EQ(currentWorld, worlds[1].get());
+    EXPECT_EQ(stepContext.currentWorld, worlds[1].get());
     load("W { }");
     EXPECT_EQ(worlds.size(), 3u);
     EXPECT_TRUE(worlds[2]->models.empty());
@@ -81,7 +81,7 @@ TEST_F(TopLevelTest, WorldReadIntoAnExistingWorldMakesItCurrent) {
     World& first = *worlds[0];
     std::istringstream dropped(squareBody(0, 0).insert(0, "M { ") + " }");
     readWorld(first, dropped, "");
-    EXPECT_EQ(currentWorld, &first);
+    EXPECT_EQ(stepContext.currentWorld, &first);
     EXPECT_EQ(first.models.size(), 1u);
     EXPECT_TRUE(readWorldPath(first, dataPath("sub/square.txt"), dataPrefix() + "sub/"));
     EXPECT_FALSE(readWorldPath(first, dataPath("none.txt"), dataPrefix()));

@@ -19,9 +19,9 @@
 #include <string>
 
 #include "files/reader.h"
-#include "sim/contacts.h"
 #include "sim/globals.h"
 #include "sim/step.h"
+#include "sim/step_context.h"
 #include "sim/step_crew.h"
 #include "support/reset.h"
 
@@ -72,13 +72,13 @@ GoldenResult runScene(const std::string& scene, int frames, int threads = 1) {
     setStepThreads(threads);
     std::string directory = sourceDir + "/bench/scenes/";
     if (!loadFilePath(directory + scene + ".ini", directory)) ADD_FAILURE() << "cannot open scene " << scene;
-    uint64_t pairTestsBefore = pairTestCount;
+    uint64_t pairTestsBefore = stepContext.pairTestCount;
     TrajectoryHash hash;
     for (int frame = 0; frame < frames; ++frame) {
         stepAllWorlds();
         for (const auto& world : worlds) hash.add(*world);
     }
-    return {hash.value, pairTestCount - pairTestsBefore};
+    return {hash.value, stepContext.pairTestCount - pairTestsBefore};
 }
 
 std::map<std::string, std::string> readGoldens() {

@@ -132,7 +132,7 @@ TEST_F(GlWindowTest, ShapesShowInTheirColoursWithMarkersOnTop) {
     Model& floor = addModel(world, colouredBox(300, 40, 0, -80, Colour{1.0f, 0.0f, 0.0f}));
     makeBolted(*floor.rootPlug->owner);
     addModel(world, colouredBox(40, 40, 0.5f, 0.5f, Colour{0.0f, 0.0f, 0.6f}));
-    World* current = currentWorld;
+    World* current = stepContext.currentWorld;
     drawFrame();
     EXPECT_EQ(pixelAt(-100, -80), (Rgb{255, 0, 0}));
     EXPECT_EQ(pixelAt(10, 10), (Rgb{0, 0, 153}));
@@ -142,7 +142,7 @@ TEST_F(GlWindowTest, ShapesShowInTheirColoursWithMarkersOnTop) {
     EXPECT_EQ(pixelAt(0.5f, 1.5f), (Rgb{0, 0, 255}));
     // Nothing is drawn outside the shapes.
     EXPECT_EQ(pixelAt(-100, 60), (Rgb{0, 0, 0}));
-    EXPECT_EQ(currentWorld, current);  // drawing changes nothing it draws from
+    EXPECT_EQ(stepContext.currentWorld, current);  // drawing changes nothing it draws from
 
     // A shape whose current outline lost its points draws nothing.
     floor.rootPlug->owner->shapes[0].curContours[0].resize(2);

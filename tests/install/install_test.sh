@@ -22,11 +22,13 @@ cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" || { cat "
 echo "the files land under the usual prefixes"
 for file in bin/vantor share/vantor/rsc/engine.ini share/vantor/rsc/firstWorld.ini \
     share/vantor/rsc/room/room.ini share/vantor/rsc/textures/crate.tga share/vantor/rsc/examples/box.ini \
-    share/doc/vantor/README.md share/doc/vantor/docs/world-format.md share/man/man1/vantor.1 \
+    share/doc/vantor/README.md share/doc/vantor/LICENSE share/doc/vantor/copyright \
+    share/doc/vantor/docs/world-format.md share/man/man1/vantor.1 \
     share/applications/vantor.desktop share/icons/hicolor/128x128/apps/vantor.png; do
     [ -f "$work/prefix/$file" ] || fail "$file was not installed"
 done
 [ -x "$work/prefix/bin/vantor" ] || fail "bin/vantor is not executable"
+grep -q '^License: MIT' "$work/prefix/share/doc/vantor/copyright" || fail "the copyright file names no licence"
 [ -z "$(find "$work/prefix/share/vantor" -name '*.py')" ] || fail "a script was installed as data"
 desktop-file-validate "$work/prefix/share/applications/vantor.desktop" || fail "the desktop entry is not valid"
 [ "$(file -b --mime-type "$work/prefix/share/icons/hicolor/128x128/apps/vantor.png")" = image/png ] ||

@@ -29,12 +29,12 @@ protected:
         // Boxes at rest: A at the origin, B to its right, C overlapping A.
         a = &addPickableBox(*world, 40, 40, 0, 0);
         b = &addPickableBox(*world, 40, 40, 100, 0);
-        currentWorld = world;
+        stepContext.currentWorld = world;
     }
     void TearDown() override { resetProcessState(); }
 
     void at(float x, float y) { moveCursor(Point{x, y}); }
-    SpringEnd& cursor() { return currentWorld->cursorEnd; }
+    SpringEnd& cursor() { return stepContext.currentWorld->cursorEnd; }
 
     World* world = nullptr;
     Body* a = nullptr;
@@ -187,7 +187,7 @@ TEST_F(Grab, OverlappingHeldAndOtherBodyNeverEndPinned) {
     for (bool heldFirst : {true, false}) {
         resetProcessState();
         World& w = addWorld();
-        currentWorld = &w;
+        stepContext.currentWorld = &w;
         Body* first = &addPickableBox(w, 40, 40, 0, 0);
         Body* second = &addPickableBox(w, 40, 40, 30, 0);
         Body* held = heldFirst ? first : second;
@@ -207,7 +207,7 @@ TEST_F(Grab, OverlappingHeldAndOtherBodyNeverEndPinned) {
 TEST_F(Grab, EverySpringLivesInTheCurrentWorldWhateverWorldTheBodyIsIn) {
     World& last = addWorld();
     Body& d = addPickableBox(last, 40, 40, 0, 300);
-    currentWorld = &last;
+    stepContext.currentWorld = &last;
     at(0, 0);
     onLeftDown();
     at(0, 300);
@@ -227,11 +227,11 @@ TEST_F(Grab, EverySpringLivesInTheCurrentWorldWhateverWorldTheBodyIsIn) {
 // that held it, so no world steps a freed spring.
 TEST_F(Grab, RemovingASpringThroughAnotherWorldTakesItOutOfItsOwnList) {
     World& last = addWorld();
-    currentWorld = world;
+    stepContext.currentWorld = world;
     at(0, 0);
     onLeftDown();
     ASSERT_EQ(world->springs.size(), 1u);
-    currentWorld = &last;
+    stepContext.currentWorld = &last;
     onRightDown();  // idle in the last world: cut A loose
     EXPECT_TRUE(world->springs.empty());
     EXPECT_TRUE(world->cursorEnd.springs.empty());
@@ -288,7 +288,7 @@ TEST_F(Grab, RandomPressesKeepOwnershipWhole) {
         moveCursor(spots[generator() % 6]);
         bool ctrlHeld = generator() % 4 == 0;
         // Mostly the last world is current, as between frames; sometimes not.
-        currentWorld = generator() % 8 == 0 ? world : &last;
+        stepContext.currentWorld = generator() % 8 == 0 ? world : &last;
         switch (generator() % 4) {
             case 0:
                 onLeftDown();

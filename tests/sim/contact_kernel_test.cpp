@@ -8,7 +8,7 @@
 #include <cstring>
 #include <random>
 
-#include "sim/contacts.h"
+#include "sim/contact_kernel.h"
 #include "sim/edge_quads.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
@@ -17,6 +17,9 @@
 #include "support/world_builder.h"
 
 namespace {
+
+// A step whose dt is 1: bodies without velocity are predicted where they are.
+const StepContext dtOne;
 
 // The contact test exactly as the algorithm reads: one vertex against one
 // edge at a time, indices wrapped with %, the start tolerance in double.
@@ -159,7 +162,7 @@ TEST(ContactKernel, BoxRejectionPassesOverNoCrossing) {
         }
         if (onTolerance) polygon = {{-4, -8}, {4, -8}, {4, 0}, {-4, 0}};
         s.contours = s.curContours = s.predContours = s.cornerVectors = s.edgeNormals = {polygon};
-        predictBody(*body);  // still: dt 1 and no velocity
+        predictBody(*body, dtOne);
         s.sweptRadius = 1e6f;
 
         // T: vertices near a few of S's edges, facing into S. Its swept
@@ -215,16 +218,15 @@ TEST(ContactKernel, StartToleranceIsTheDoubleComparisonOnFloats) {
     // every position exact.
     resetProcessState();
     World& world = addWorld();
-    currentWorld = &world;
     Body& floor = *addModel(world, makeBox(20, 2, 0, 0)).bodies[0];
     makeBolted(floor);
     floor.shapes[0].curContours = {{{-10, -2}, {10, -2}, {10, 0}, {-10, 0}}};
-    predictBody(floor);
+    predictBody(floor, dtOne);
     for (float start : {-0.02f, std::nextafter(-0.02f, -1.0f)}) {
         auto box = makeBox(2, 2, 0, 0);
         box->shapes[0].curContours = {{{-1, start}, {1, start}, {1, start + 2}, {-1, start + 2}}};
         box->vy = -1.0f;
-        predictBody(*box);
+        predictBody(*box, dtOne);
         int crossings = testShapes(floor.shapes[0], floor, box->shapes[0]).count;
         if (static_cast<double>(start) < -0.02)
             EXPECT_EQ(crossings, 0) << "start " << start;
@@ -250,7 +252,7 @@ TEST(ContactKernel, PredictedEdgeDataMatchesTheScalarFormulas) {
             shape.contours = shape.curContours = shape.predContours = shape.cornerVectors =
                 shape.edgeNormals = {points};
             shape.reverseNormals = {static_cast<uint8_t>(reversed)};
-            predictBody(*body);  // no motion: the predicted outline is the current one
+            predictBody(*body, dtOne);  // no motion: the predicted outline is the current one
             for (size_t j = 0; j < size; ++j) {
                 Point here = points[j], next = points[(j + 1) % size], previous = points[(j + size - 1) % size];
                 Point corner{(here.x - next.x) + (here.x - previous.x), (here.y - next.y) + (here.y - previous.y)};
@@ -296,7 +298,7 @@ TEST(ContactKernel, PredictionLaysOutTheQuadsAndWidensTheBoxPointByPoint) {
         model.minX = model.minY = 9.0e30f;
         model.maxX = model.maxY = -9.0e30f;
         body->model = &model;
-        predictBody(*body);
+        predictBody(*body, dtOne);
 
         Shape laidOut = shape;
         layOutQuads(laidOut);

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-#include "sim/contacts.h"
+#include "sim/contact_kernel.h"
+#include "sim/contact_pairs.h"
+#include "sim/contact_response.h"
 #include "sim/globals.h"
 #include "sim/motion.h"
 #include "support/reset.h"
@@ -10,9 +12,10 @@
 
 class Contacts : public ::testing::Test {
 protected:
-    void SetUp() override { currentWorld = &world; }
+    void SetUp() override { step.currentWorld = &world; }
     // Reset before the world is made: the reset clears `worlds`.
     World& world = (resetProcessState(), addWorld());
+    StepContext step;
 
     // A bolted 20 × 2 floor whose top is y = 0, and a 2 × 2 box above it.
     Body& addFloor() {
@@ -22,7 +25,7 @@ protected:
     }
     Body& addBox(float x, float y) { return *addModel(world, makeBox(2, 2, x, y)).bodies[0]; }
     void predictAll() {
-        for (auto& model : world.models) predictModel(*model);
+        for (auto& model : world.models) predictModel(*model, step);
     }
 
     // A contact straight under b's centre, normal up (out of the floor a).
@@ -89,8 +92,8 @@ TEST_F(Contacts, BoltedFloorReversesApproachScaledByRestitution) {
     Body& box = addBox(0, 1);
     box.vy = -2.0f;
     box.vx = 0.0f;
-    stepTime = 1.0f;
-    respond(contactUnder(box, 0.5f), floor, box);
+    step.stepTime = 1.0f;
+    respond(contactUnder(box, 0.5f), floor, box, step);
     EXPECT_FLOAT_EQ(box.vy, 1.0f);  // e = 0.5 / 1 contact
     EXPECT_EQ(floor.vy, 0.0f);
     EXPECT_EQ(floor.vx, 0.0f);
@@ -103,7 +106,7 @@ TEST_F(Contacts, ResponseRemovesTheNormalPartOfTheAcceleration) {
     box.ax = 0.3f;
     box.ay = -0.1f;
     box.alpha = 0.2f;
-    respond(contactUnder(box), floor, box);
+    respond(contactUnder(box), floor, box, step);
     EXPECT_FLOAT_EQ(box.ax, 0.3f);
     EXPECT_EQ(box.ay, 0.0f);
     EXPECT_EQ(box.alpha, 0.0f);
@@ -114,7 +117,7 @@ TEST_F(Contacts, ZeroNormalVelocityGivesNoImpulse) {
     Body& box = addBox(0, 1);
     box.vx = 0.0f;
     box.vy = 0.0f;
-    respond(contactUnder(box), floor, box);
+    respond(contactUnder(box), floor, box, step);
     EXPECT_EQ(box.vx, 0.0f);
     EXPECT_EQ(box.vy, 0.0f);
 }
@@ -123,7 +126,7 @@ TEST_F(Contacts, SeparatingPairIsPushedApartALittle) {
     Body& floor = addFloor();
     Body& box = addBox(0, 1);
     box.vy = 0.5f;
-    respond(contactUnder(box, 0.5f), floor, box);
+    respond(contactUnder(box, 0.5f), floor, box, step);
     // vn is replaced by -0.01: the box gains 0.01·(1 + e).
     EXPECT_FLOAT_EQ(box.vy, 0.5f + 0.015f);
 }
@@ -136,7 +139,7 @@ TEST_F(Contacts, ThirdResponseOfAPairInOneStepIsElastic) {
     world.stepCount = 7;
     for (int response = 1; response <= 3; ++response) {
         box.vy = -2.0f;
-        respond(contactUnder(box, 0.5f), floor, box);
+        respond(contactUnder(box, 0.5f), floor, box, step);
         EXPECT_FLOAT_EQ(box.vy, response < 3 ? 1.0f : 2.0f) << "response " << response;
     }
     EXPECT_EQ(world.pairMemory(0, 1).hits, 3);
@@ -145,7 +148,7 @@ TEST_F(Contacts, ThirdResponseOfAPairInOneStepIsElastic) {
     // The next step starts counting again.
     world.stepCount = 8;
     box.vy = -2.0f;
-    respond(contactUnder(box, 0.5f), floor, box);
+    respond(contactUnder(box, 0.5f), floor, box, step);
     EXPECT_FLOAT_EQ(box.vy, 1.0f);
     EXPECT_EQ(world.pairMemory(0, 1).hits, 1);
 }
@@ -156,9 +159,9 @@ TEST_F(Contacts, OrderedPairsHaveSeparateMemory) {
     first.serial = 0;
     second.serial = 1;
     ContactSum sum = contactUnder(second);
-    respond(sum, first, second);
-    respond(sum, first, second);
-    respond(sum, second, first);
+    respond(sum, first, second, step);
+    respond(sum, first, second, step);
+    respond(sum, second, first, step);
     EXPECT_EQ(world.pairMemory(0, 1).hits, 2);
     EXPECT_EQ(world.pairMemory(1, 0).hits, 1);
 }
@@ -169,7 +172,7 @@ TEST_F(Contacts, SerialsBeyondTheTableDoNotIndexPastIt) {
     floor.serial = 0;
     box.serial = 300;
     box.vy = -1.0f;
-    respond(contactUnder(box), floor, box);
+    respond(contactUnder(box), floor, box, step);
     EXPECT_GT(box.vy, 0.0f);
 }
 
@@ -178,7 +181,7 @@ TEST_F(Contacts, FrictionSticksBelowTheStaticLimitAndSlidesAbove) {
     Body& slow = addBox(0, 1);
     slow.vy = -2.0f;
     slow.vx = 0.01f;  // small slip: static friction stops it at the contact
-    respond(contactUnder(slow, 0.5f), floor, slow);
+    respond(contactUnder(slow, 0.5f), floor, slow, step);
     float contactSpeed = slow.vx + slow.omega * 1.0f;  // lever (0, -1) from the centre
     EXPECT_NEAR(contactSpeed, 0.0f, 1e-6);
 
@@ -186,7 +189,7 @@ TEST_F(Contacts, FrictionSticksBelowTheStaticLimitAndSlidesAbove) {
     fast.vy = -2.0f;
     fast.vx = 5.0f;  // large slip: kinetic friction only slows it
     ContactSum sum = contactUnder(fast, 0.5f);
-    respond(sum, floor, fast);
+    respond(sum, floor, fast, step);
     EXPECT_GT(fast.vx + fast.omega * 1.0f, 0.0f);
     EXPECT_LT(fast.vx, 5.0f);
 }
@@ -196,8 +199,8 @@ TEST_F(Contacts, PairLoopGivesUpAfterFourAttempts) {
     Body& box = addBox(0, 1.01f);
     box.vy = -0.5f;
     predictAll();
-    collideBodies(floor, box);
+    collideBodies(floor, box, step);
     EXPECT_GT(box.vy, 0.0f);  // bounced
-    EXPECT_EQ(settled, 0);
+    EXPECT_EQ(step.settled, 0);
     EXPECT_LE(world.pairMemory(floor.serial, box.serial).hits, 4);
 }

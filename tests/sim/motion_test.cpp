@@ -11,19 +11,20 @@ class Motion : public ::testing::Test {
 protected:
     // Reset before the world is made: the reset clears `worlds`.
     World& world = (resetProcessState(), addWorld());
+    StepContext step;
 };
 
 TEST_F(Motion, GravityPullsDownUnlessFlagged) {
     Model& model = addModel(world, makeBox(2, 2, 0, 0));
     Body& body = *model.bodies[0];
-    advanceTree(body);
+    advanceTree(body, step);
     EXPECT_FLOAT_EQ(body.ay, -0.1f);
     EXPECT_FLOAT_EQ(body.vy, -0.1f);  // dt 1.0 before the first step
 
     for (uint8_t flag : {noGravityFlag, boltedFlag}) {
         auto other = makeBox(2, 2, 0, 0);
         other->flags = flag;
-        advanceTree(*other);
+        advanceTree(*other, step);
         EXPECT_EQ(other->ay, 0.0f);
     }
 }
@@ -33,21 +34,21 @@ TEST_F(Motion, LimbForceOnlyForTheExactName) {
     auto arm = makeBox(1, 1, 0, 0);
     arm->name = "lower arm";
     arm->flags = noGravityFlag;  // the limb force ignores the flags
-    advanceTree(*arm, lift);
+    advanceTree(*arm, step, lift);
     EXPECT_FLOAT_EQ(arm->ay, 2.0f);
 
     for (const char* name : {"lower arm ", "Lower arm", "lower"}) {
         auto other = makeBox(1, 1, 0, 0);
         other->name = name;
         other->flags = noGravityFlag;
-        advanceTree(*other, lift);
+        advanceTree(*other, step, lift);
         EXPECT_EQ(other->ay, 0.0f) << name;
     }
 
     auto resting = makeBox(1, 1, 0, 0);
     resting->name = "lower arm";
     resting->flags = noGravityFlag;
-    advanceTree(*resting);
+    advanceTree(*resting, step);
     EXPECT_EQ(resting->ay, 0.0f);
 }
 
@@ -57,7 +58,7 @@ TEST_F(Motion, FreezeStopsRootTranslationButNotTurnOrChildren) {
     root.vx = 1.0f;
     root.omega = 0.25f;
     Body& child = attachChild(model, root, {0, -1}, makeBox(1, 1, 0, -2), {0, 1});
-    advanceTree(root, StepKeys{.freeze = true});
+    advanceTree(root, step, StepKeys{.freeze = true});
     EXPECT_EQ(root.vx, 0.0f);
     EXPECT_EQ(root.vy, 0.0f);
     EXPECT_EQ(root.ay, 0.0f);
@@ -86,8 +87,8 @@ TEST_F(Motion, PredictionAndCommitMoveOutlineAnchorsAndGrabsRigidly) {
     body.vx = 1.0f;
     body.omega = static_cast<float>(M_PI / 2);
     Point& grabPoint = body.grabs.emplace_back(SpringEnd{&body, Point{1, 0}, {}}).point;
-    stepTime = 1.0f;
-    predictModel(model);
+    step.stepTime = 1.0f;
+    predictModel(model, step);
     EXPECT_FLOAT_EQ(body.px, 1.0f);
     // Corner (1, -1) turns a quarter and moves right: (2, 1).
     const Point& corner = body.shapes[0].predContours[0][1];
@@ -96,7 +97,7 @@ TEST_F(Motion, PredictionAndCommitMoveOutlineAnchorsAndGrabsRigidly) {
     EXPECT_LE(model.minX, -1.0f);  // the box holds current and predicted outline
     EXPECT_GE(model.maxX, 2.0f);
 
-    commitTree(body);
+    commitTree(body, step);
     EXPECT_FLOAT_EQ(body.x, 1.0f);
     EXPECT_NEAR(body.angle, M_PI / 2, 1e-6);
     EXPECT_NEAR(grabPoint.x, 1.0f, 1e-6);
@@ -106,7 +107,7 @@ TEST_F(Motion, PredictionAndCommitMoveOutlineAnchorsAndGrabsRigidly) {
 
 TEST_F(Motion, EdgeNormalsPointOutOfTheSolid) {
     Model& model = addModel(world, makeBox(2, 2, 0, 0));
-    predictModel(model);
+    predictModel(model, step);
     const Shape& shape = model.bodies[0]->shapes[0];
     // Edge 0 runs along the bottom of a counter-clockwise box.
     EXPECT_FLOAT_EQ(shape.edgeNormals[0][0].x, 0.0f);
@@ -129,31 +130,31 @@ protected:
         parent->flags = noGravityFlag;
         child = &attachChild(model, *parent, {1, 0}, makeBox(2, 2, 2 + gap, 0), {-1, 0});
         child->flags = noGravityFlag;
-        stepTime = 1.0f;
-        predictModel(model);
+        step.stepTime = 1.0f;
+        predictModel(model, step);
     }
     Socket& socket() { return parent->sockets[0]; }
 };
 
 TEST_F(JointCorrection, ToleranceGrowsWithThePassNumber) {
     build(std::sqrt(0.3f));  // gap² 0.3
-    passCount = 1;
-    settled = 1;
-    correctJoint(socket());
-    EXPECT_EQ(settled, 0) << "0.3 exceeds the first pass's 0.26";
+    step.passCount = 1;
+    step.settled = 1;
+    correctJoint(socket(), step);
+    EXPECT_EQ(step.settled, 0) << "0.3 exceeds the first pass's 0.26";
 
     build(std::sqrt(0.3f));
-    passCount = 6;  // tolerance 0.31
-    settled = 1;
-    correctJoint(socket());
-    EXPECT_EQ(settled, 1);
+    step.passCount = 6;  // tolerance 0.31
+    step.settled = 1;
+    correctJoint(socket(), step);
+    EXPECT_EQ(step.settled, 1);
 }
 
 TEST_F(JointCorrection, SeparatingEndsArePulledTogether) {
     build(1.0f);
     child->vx = 0.5f;  // moving away
-    passCount = 1;
-    correctJoint(socket());
+    step.passCount = 1;
+    correctJoint(socket(), step);
     // Restitution 0.5 in the first pass: the relative velocity reverses to -0.25.
     EXPECT_NEAR(child->vx - parent->vx, -0.25f, 1e-6);
     EXPECT_GT(parent->vx, 0.0f);
@@ -162,20 +163,20 @@ TEST_F(JointCorrection, SeparatingEndsArePulledTogether) {
 TEST_F(JointCorrection, ApproachingEndsAreLeftAlone) {
     build(5.0f);
     child->vx = -0.5f;
-    settled = 1;
-    passCount = 1;
-    correctJoint(socket());
+    step.settled = 1;
+    step.passCount = 1;
+    correctJoint(socket(), step);
     EXPECT_EQ(child->vx, -0.5f);
     EXPECT_EQ(parent->vx, 0.0f);
-    EXPECT_EQ(settled, 1);
+    EXPECT_EQ(step.settled, 1);
 }
 
 TEST_F(JointCorrection, TwoImmovableEndsStayFinite) {
     build(3.0f);
     makeBolted(*parent);
     makeBolted(*child);
-    passCount = 1;
-    correctJoint(socket());
+    step.passCount = 1;
+    correctJoint(socket(), step);
     EXPECT_TRUE(worldIsFinite(world));
 }
 
@@ -187,9 +188,9 @@ TEST_F(Motion, InertBodyKeepsItsPose) {
     Model& model = addModel(world, std::move(body));
     Body& inert = *model.bodies[0];
     EXPECT_TRUE(isInertBody(inert));
-    advanceTree(inert);
-    predictModel(model);
-    commitTree(inert);
+    advanceTree(inert, step);
+    predictModel(model, step);
+    commitTree(inert, step);
     EXPECT_EQ(inert.x, 3.0f);
     EXPECT_EQ(inert.y, 4.0f);
     EXPECT_TRUE(worldIsFinite(world));
@@ -199,8 +200,8 @@ TEST_F(Motion, CommitRefusesNonFiniteMotion) {
     Model& model = addModel(world, makeBox(2, 2, 3, 4));
     Body& body = *model.bodies[0];
     body.vx = INFINITY;
-    predictModel(model);
-    commitTree(body);
+    predictModel(model, step);
+    commitTree(body, step);
     EXPECT_EQ(body.x, 3.0f);
     EXPECT_EQ(body.y, 4.0f);
     EXPECT_EQ(body.vx, 0.0f);

@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "sim/contacts.h"
+#include "sim/contact_pairs.h"
 #include "sim/pair_sweep.h"
 
 namespace {

@@ -43,14 +43,14 @@ TEST_F(Step, WorldWithoutModelsTakesOneCycle) {
     World& world = addWorld();
     stepAllWorlds();
     EXPECT_EQ(world.stepCount, 1);
-    EXPECT_EQ(passCount, 1);
-    EXPECT_FLOAT_EQ(stepTime, 1.0f);
+    EXPECT_EQ(stepContext.passCount, 1);
+    EXPECT_FLOAT_EQ(stepContext.stepTime, 1.0f);
 }
 
 TEST_F(Step, QuietSceneTakesOneCyclePerFrame) {
     quietScene();
     stepAllWorlds();
-    EXPECT_EQ(passCount, 1);
+    EXPECT_EQ(stepContext.passCount, 1);
     EXPECT_EQ(randomDrawsSince(nextRandom()), 1);
 }
 
@@ -58,7 +58,7 @@ TEST_F(Step, ZeroTimeScaleRunsExactlyOneCycle) {
     quietScene();
     timeScale = 0.0f;
     stepAllWorlds();
-    EXPECT_EQ(stepTime, 0.0f);
+    EXPECT_EQ(stepContext.stepTime, 0.0f);
     EXPECT_EQ(randomDrawsSince(nextRandom()), 1);
 }
 
@@ -124,7 +124,7 @@ TEST_F(Step, StretchedJointAtRestNeedsManyPassesAndReportsThem) {
     attachChild(model, parent, {1, 0}, makeBox(2, 2, 2 + gap, 0), {-1, 0}).flags = noGravityFlag;
     std::string hardSteps = "12\n";
     stepWorld(world, {}, &hardSteps);
-    EXPECT_EQ(passCount, 226);
+    EXPECT_EQ(stepContext.passCount, 226);
     EXPECT_EQ(hardSteps, "12\n226\n");
     EXPECT_TRUE(worldIsFinite(world));
 }
@@ -137,9 +137,9 @@ TEST_F(Step, PassLimitEndsTheFrameAfterThatCycle) {
     attachChild(model, *model.bodies[0], {1, 0}, makeBox(2, 2, 10, 0), {-1, 0}).flags = noGravityFlag;
     std::string hardSteps;
     stepWorld(world, {}, &hardSteps);
-    EXPECT_EQ(passCount, 255);
+    EXPECT_EQ(stepContext.passCount, 255);
     EXPECT_EQ(hardSteps, "255\n");
-    EXPECT_NEAR(stepTime, std::pow(0.985, 251), 1e-4);  // the dt of the last predictions
+    EXPECT_NEAR(stepContext.stepTime, std::pow(0.985, 251), 1e-4);  // the dt of the last predictions
     EXPECT_EQ(world.stepCount, 1);
 }
 
@@ -175,9 +175,9 @@ TEST_F(Step, TouchingBoltedPairsMakeNoContact) {
         std::string hardSteps;
         for (int frame = 0; frame < 3; ++frame) {
             stepAllWorlds({}, &hardSteps);
-            EXPECT_LE(passCount, 2) << "pair " << pair << ", frame " << frame;
+            EXPECT_LE(stepContext.passCount, 2) << "pair " << pair << ", frame " << frame;
         }
-        EXPECT_EQ(settled, 1) << "pair " << pair;
+        EXPECT_EQ(stepContext.settled, 1) << "pair " << pair;
         EXPECT_EQ(world.pairMemory(a.serial, b.serial).hits, 0) << "pair " << pair;
         EXPECT_EQ(world.pairMemory(b.serial, a.serial).hits, 0) << "pair " << pair;
         EXPECT_EQ(hardSteps, "") << "pair " << pair;

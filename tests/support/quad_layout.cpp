@@ -61,8 +61,8 @@ void layOutVertices(Shape& shape) {
                 quad->cornerY[lane] = corner.y;
                 if (vertex < n) quad->laneMask |= 1u << lane;
             }
-            quad->bounds = boundsOfFour(_mm_load_ps(quad->curX), _mm_load_ps(quad->curY), _mm_load_ps(quad->predX),
-                                        _mm_load_ps(quad->predY), quad->laneMask);
+            quad->bounds = boundsOfFour(loadLanes(quad->curX), loadLanes(quad->curY), loadLanes(quad->predX),
+                                        loadLanes(quad->predY), quad->laneMask);
         }
     }
 }

@@ -1,0 +1,130 @@
+#include "sim/contact_pairs.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim/contact_kernel.h"
+#include "sim/contact_response.h"
+#include "sim/motion.h"
+
+namespace {
+
+// A pair's contacts are tried at most this often per pass; the pass loop
+// picks up what is left.
+constexpr int attemptsPerPair = 4;
+
+void add(ContactSum& total, const ContactSum& part, float normalSign) {
+    total.count += part.count;
+    total.sumX += part.sumX;
+    total.sumY += part.sumY;
+    total.sumKinetic += part.sumKinetic;
+    total.sumStatic += part.sumStatic;
+    total.sumWeight += part.sumWeight;
+    total.normalX += normalSign * part.normalX;
+    total.normalY += normalSign * part.normalY;
+}
+
+bool anyShapesMeet(const Body& a, const Body& b) {
+    for (const Shape& s : a.shapes)
+        for (const Shape& t : b.shapes)
+            if (sweptCirclesMeet(s, t)) return true;
+    return false;
+}
+
+// The contacts of one attempt: B's vertices against A's edges, then A's
+// against B's, whose normals point out of B and are turned round. A shape
+// pair whose swept circles are apart adds nothing (its part is all zeros,
+// and adding zeros to a sum that started at +0 leaves every bit of it), so
+// only the pairs that meet are tested. False when no pair meets.
+bool sumContacts(const Body& a, const Body& b, ContactSum& sum) {
+    bool anyMeet = false;
+    for (const Shape& s : a.shapes)
+        for (const Shape& t : b.shapes)
+            if (sweptCirclesMeet(s, t)) {
+                anyMeet = true;
+                ContactSum part = testShapes(s, a, t);
+                if (part.count > 0) add(sum, part, 1.0f);
+            }
+    if (!anyMeet) return false;
+    for (const Shape& s : a.shapes)
+        for (const Shape& t : b.shapes)
+            if (sweptCirclesMeet(s, t)) {
+                ContactSum part = testShapes(t, b, s);
+                if (part.count > 0) add(sum, part, -1.0f);
+            }
+    return true;
+}
+
+}  // namespace
+
+SweepBox contactBounds(const Body& b) {
+    // Why the box is safe: when testShapes's float test (reach² < dx² + dy²
+    // is false) lets two shapes through, |dx| is at most the sum of the
+    // radii times 1 + 1e-6, however the products and sums round, as long as
+    // nothing overflows. Half-widths of 1.0001 times the radius therefore
+    // leave the real box ends in the right order with room to spare, and
+    // rounding, being monotonic, keeps that order for the float ends. The
+    // 1e-30 keeps a zero radius from making an empty box. Beyond 1e18 the
+    // squares may overflow, and such a body meets everything.
+    constexpr float huge = 1e18f;
+    SweepBox box = SweepBox::around(INFINITY, INFINITY, -INFINITY, -INFINITY, 0);
+    for (const Shape& shape : b.shapes) {
+        float radius = std::fabs(shape.sweptRadius);
+        float x = shape.sweptX, y = shape.sweptY;
+        if (!(radius < huge && std::fabs(x) < huge && std::fabs(y) < huge)) box.wild = true;  // NaN too
+        float half = radius * 1.0001f + 1e-30f;
+        box.minX = std::min(box.minX, x - half);
+        box.minY = std::min(box.minY, y - half);
+        box.maxX = std::max(box.maxX, x + half);
+        box.maxY = std::max(box.maxY, y + half);
+        box.mask |= shape.collideMask;
+    }
+    return box;
+}
+
+bool collideModels(Model& a, Model& b, StepContext& step) {
+    if (boxesApart(a, b)) return false;
+    step.pairTestCount += static_cast<uint64_t>(a.bodies.size()) * b.bodies.size();
+    bool responded = false;
+    for (auto& bodyA : a.bodies)
+        for (auto& bodyB : b.bodies)
+            // Most body pairs here have no shape pair whose swept circles
+            // meet: they are passed over without a call.
+            if (anyShapesMeet(*bodyA, *bodyB)) responded |= collideBodies(*bodyA, *bodyB, step);
+    return responded;
+}
+
+ModelPairPreview previewModels(const Model& a, const Model& b) {
+    if (boxesApart(a, b)) return ModelPairPreview::apart;
+    for (const auto& bodyA : a.bodies)
+        for (const auto& bodyB : b.bodies) {
+            if (!anyShapesMeet(*bodyA, *bodyB) || (isImmovable(*bodyA) && isImmovable(*bodyB))) continue;
+            // The first attempt of collideBodies responds when any part
+            // has a contact.
+            for (const Shape& s : bodyA->shapes)
+                for (const Shape& t : bodyB->shapes)
+                    if (testShapes(s, *bodyA, t).count > 0 || testShapes(t, *bodyB, s).count > 0)
+                        return ModelPairPreview::contact;
+        }
+    return ModelPairPreview::nothing;
+}
+
+bool collideBodies(Body& a, Body& b, StepContext& step) {
+    // Both early ends leave everything as it was: no shape pair meets, or the
+    // two bodies are immovable. Two immovable bodies never make a contact: in
+    // float arithmetic a still vertex's prediction is not always exactly its
+    // current position, so crossings could be found, and a response would
+    // move neither body but keep the pass loop going to its limit.
+    if (!anyShapesMeet(a, b)) return false;
+    if (isImmovable(a) && isImmovable(b)) return false;
+    bool responded = false;
+    for (int attempt = 0; attempt < attemptsPerPair; ++attempt) {
+        ContactSum sum;
+        if (!sumContacts(a, b, sum) || sum.count <= 0) return responded;
+        respond(sum, a, b, step);
+        predictBody(a, step);
+        predictBody(b, step);
+        responded = true;
+    }
+    return responded;
+}
