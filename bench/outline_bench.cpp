@@ -10,8 +10,8 @@
 #include <numbers>
 #include <vector>
 
-#include "files/enclosing_circle.h"
-#include "render/tessellation.h"
+#include "geometry/enclosing_circle.h"
+#include "geometry/tessellation.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "render/images/image_decoders.h"
-#include "render/textures.h"
+#include "assets/image_decoders.h"
+#include "assets/textures.h"
 
 static const char* const extensions[] = {"tga",  "png", "bmp", "gif", "jpg", "pcx", "pnm", "tif",
                                          "webp", "xpm", "qoi", "lbm", "xcf", "svg", "ico", "TGA"};

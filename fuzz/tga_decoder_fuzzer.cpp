@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "render/images/image_decoders.h"
+#include "assets/image_decoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> file(data, data + size);

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <unordered_map>
 
+#include "assets/textures.h"
 #include "render/overlay_consoles.h"
-#include "render/textures.h"
 #include "sim/globals.h"
 
 using json = nlohmann::ordered_json;

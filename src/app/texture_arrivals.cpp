@@ -2,9 +2,9 @@
 
 #include <chrono>
 
+#include "assets/textures.h"
 #include "files/blocks.h"
 #include "files/diagnostics.h"
-#include "render/textures.h"
 #include "sim/globals.h"
 
 namespace {

@@ -6,12 +6,12 @@
 #include <utility>
 
 #include "app/file_watch.h"
+#include "assets/textures.h"
 #include "files/diagnostics.h"
 #include "files/read_log.h"
 #include "files/settings.h"
+#include "geometry/tessellation.h"
 #include "mouse/cursor.h"
-#include "render/tessellation.h"
-#include "render/textures.h"
 #include "sim/globals.h"
 
 namespace {

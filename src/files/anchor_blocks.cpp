@@ -1,12 +1,12 @@
 // Socket, plug, textured-polygon and point-list blocks.
 #include <algorithm>
 
+#include "assets/textures.h"
 #include "files/block_reader.h"
 #include "files/blocks.h"
 #include "files/diagnostics.h"
 #include "files/read_budget.h"
 #include "files/reader_primitives.h"
-#include "render/textures.h"
 
 // The keys of a socket or plug block; the placement has no keys here.
 static bool readAnchorKey(std::istream& input, char key, Anchor& anchor, const Placement& placement, bool isSocket) {

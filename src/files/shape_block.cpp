@@ -6,11 +6,11 @@
 #include "files/block_reader.h"
 #include "files/blocks.h"
 #include "files/diagnostics.h"
-#include "files/enclosing_circle.h"
 #include "files/read_budget.h"
 #include "files/reader_primitives.h"
 #include "files/value_ranges.h"
-#include "render/tessellation.h"
+#include "geometry/enclosing_circle.h"
+#include "geometry/tessellation.h"
 #include "sim/random.h"
 
 // "r" only hints at sizes; a hint beyond this reserves no more, so a huge

@@ -3,7 +3,7 @@
 // centre rejects far points before any triangle is looked at.
 #include "mouse/picking.h"
 
-#include "render/tessellation.h"
+#include "geometry/tessellation.h"
 
 namespace {
 

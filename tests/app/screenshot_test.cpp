@@ -13,7 +13,7 @@
 
 #include "app/frame_png.h"
 #include "app/options.h"
-#include "render/images/image_decoders.h"
+#include "assets/image_decoders.h"
 
 namespace {
 

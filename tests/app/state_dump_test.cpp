@@ -11,9 +11,9 @@
 #include <string>
 
 #include "app/state_dump.h"
+#include "assets/textures.h"
 #include "mouse/cursor.h"
 #include "render/overlay_consoles.h"
-#include "render/textures.h"
 #include "sim/globals.h"
 #include "support/reset.h"
 

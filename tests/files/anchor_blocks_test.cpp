@@ -1,6 +1,6 @@
 // Sockets, plugs, textured polygons and point lists.
+#include "assets/textures.h"
 #include "reader_fixture.h"
-#include "render/textures.h"
 
 class AnchorBlocksTest : public ReaderTest {
 protected:

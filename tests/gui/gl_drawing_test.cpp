@@ -8,14 +8,14 @@
 #include <array>
 
 #include "app/sdl/sdl_window_system.h"
+#include "assets/textures.h"
 #include "files/settings.h"
+#include "geometry/tessellation.h"
 #include "render/gl/font.h"
 #include "render/gl/gl_renderer.h"
 #include "render/gl/scene.h"
 #include "render/gl/texture_upload.h"
 #include "render/overlay_consoles.h"
-#include "render/tessellation.h"
-#include "render/textures.h"
 #include "render/window.h"
 #include "sim/globals.h"
 #include "support/reset.h"

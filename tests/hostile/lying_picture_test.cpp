@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "render/images/image_decoders.h"
+#include "assets/image_decoders.h"
 
 namespace {
 

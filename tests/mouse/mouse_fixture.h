@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "render/tessellation.h"
+#include "geometry/tessellation.h"
 #include "sim/globals.h"
 #include "support/world_builder.h"
 

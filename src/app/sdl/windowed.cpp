@@ -5,10 +5,10 @@
 
 #include "app/main_loop.h"
 #include "app/sdl/sdl_window_system.h"
+#include "assets/http_fetch.h"
+#include "assets/image_decoders.h"
 #include "render/gl/gl_renderer.h"
 #include "render/gl/texture_upload.h"
-#include "render/images/http_fetch.h"
-#include "render/images/image_decoders.h"
 
 int runWindowed(const RunOptions& options) {
     // A screenshot run has nobody to answer a question or read a box.

@@ -1,9 +1,9 @@
 #include "render/gl/gl_renderer.h"
 
+#include "assets/textures.h"
 #include "render/gl/font.h"
 #include "render/gl/gl_state.h"
 #include "render/gl/scene.h"
-#include "render/textures.h"
 
 void GlRenderer::applyView(const ViewProjection& view) { ::applyView(view); }
 void GlRenderer::setupGLState() { ::setupGLState(); }

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "render/textures.h"
+#include "assets/textures.h"
 
 void applyView(const ViewProjection& view) {
     glViewport(0, 0, view.width, view.height);

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "assets/textures.h"
+#include "geometry/tessellation.h"
 #include "render/gl/font.h"
 #include "render/overlay.h"
-#include "render/tessellation.h"
-#include "render/textures.h"
 #include "sim/body_frame.h"
 #include "sim/globals.h"
 

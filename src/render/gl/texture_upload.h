@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "render/textures.h"
+#include "assets/textures.h"
 
 // Makes a new texture name for the record and uploads the image; scales it
 // first when the record's size differs from the image's.

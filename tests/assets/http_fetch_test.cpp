@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "render/images/http_fetch.h"
+#include "assets/http_fetch.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "render/textures.h"
+#include "assets/textures.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "app/texture_arrivals.h"
+#include "assets/image_decoders.h"
 #include "files/diagnostics.h"
 #include "files/reader.h"
-#include "render/images/image_decoders.h"
 #include "sim/globals.h"
 #include "support/reset.h"
 

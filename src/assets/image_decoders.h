@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "render/textures.h"
+#include "assets/textures.h"
 
 // Decoded images larger than this are refused: a header can claim up to
 // 65535 x 65535 x 4 bytes, which no texture upload could take anyway.

@@ -1,4 +1,4 @@
-#include "render/textures.h"
+#include "assets/textures.h"
 
 #include <GL/gl.h>
 
@@ -8,7 +8,7 @@
 #include <system_error>
 #include <unordered_map>
 
-#include "render/images/image_decoders.h"
+#include "assets/image_decoders.h"
 
 TextureOptions textureOptions;
 TextureBackend textureBackend;

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <random>
 
-#include "files/enclosing_circle.h"
+#include "geometry/enclosing_circle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "render/images/image_decoders.h"
+#include "assets/image_decoders.h"
 
 // No image we decode needs a file much larger than its pixels (run-length
 // chunks add at most one byte per pixel).

@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "render/images/image_decoders.h"
+#include "assets/image_decoders.h"
 
 constexpr size_t tgaHeaderBytes = 18;
 constexpr uint8_t tgaTrueColour = 2;

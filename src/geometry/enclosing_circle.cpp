@@ -1,4 +1,4 @@
-#include "files/enclosing_circle.h"
+#include "geometry/enclosing_circle.h"
 
 #include <algorithm>
 #include <cmath>

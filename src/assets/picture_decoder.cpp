@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "render/images/image_decoders.h"
+#include "assets/image_decoders.h"
 
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }

@@ -1,6 +1,6 @@
 #include <png.h>
 
-#include "render/images/image_decoders.h"
+#include "assets/image_decoders.h"
 
 bool decodePng(const std::vector<uint8_t>& file, DecodedImage& image) {
     png_image png{};

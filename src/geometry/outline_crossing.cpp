@@ -1,4 +1,4 @@
-#include "render/outline_crossing.h"
+#include "geometry/outline_crossing.h"
 
 #include <algorithm>
 #include <array>

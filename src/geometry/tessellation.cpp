@@ -1,4 +1,4 @@
-#include "render/tessellation.h"
+#include "geometry/tessellation.h"
 
 #include <GL/glu.h>
 
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "render/outline_crossing.h"
+#include "geometry/outline_crossing.h"
 #include "sim/trig.h"
 
 const ContourSet* currentContourSet = nullptr;

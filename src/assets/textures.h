@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "render/images/http_fetch.h"
+#include "assets/http_fetch.h"
 
 constexpr uint32_t pixelFormatRgb = 0x1907;   // GL_RGB
 constexpr uint32_t pixelFormatRgba = 0x1908;  // GL_RGBA

@@ -1,4 +1,4 @@
-#include "render/images/http_fetch.h"
+#include "assets/http_fetch.h"
 
 #include <curl/curl.h>
 

@@ -1,4 +1,4 @@
-#include "render/tessellation.h"
+#include "geometry/tessellation.h"
 
 #include <GL/glu.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <numbers>
 #include <random>
 
-#include "render/outline_crossing.h"
+#include "geometry/outline_crossing.h"
 #include "support/reset.h"
 
 namespace {
