@@ -39,7 +39,7 @@ void step(const ProgramActions& actions, StepTimes* times) {
 void draw(Shell& shell, const LoopPolicy& policy, long& framesDrawn) {
     if (!windowIsOpen()) return;
     placeArrivedTextures();
-    shell.renderer.drawFrame();
+    shell.renderer.drawFrame(shell.overlay);
     framesDrawn += 1;
     if (policy.afterDrawing) policy.afterDrawing(framesDrawn);
     shell.windowSystem.swapBuffers();

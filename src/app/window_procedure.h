@@ -16,6 +16,7 @@
 struct Shell {
     WindowSystem& windowSystem;
     Renderer& renderer;
+    FrameOverlay overlay{};  // what the next frame shows over the scene
 };
 
 // Handles one message; messages it does not handle go to the window

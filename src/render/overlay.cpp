@@ -43,6 +43,20 @@ void drawOverlay(OverlayPainter& painter) {
     }
 }
 
+void drawFrameOverlay(OverlayPainter& painter, const FrameOverlay& extras) {
+    if (extras.status.empty() && extras.statistics.empty() && extras.panel.empty()) return;
+    painter.beginConsole();
+    float left = -viewWidth * 0.5f + statusLineLeft;
+    float bottom = -viewHeight * 0.5f + statusLineBottom;
+    if (!extras.status.empty()) painter.drawLine(left, bottom, extras.status);
+    if (!extras.statistics.empty()) painter.drawLine(left, bottom + overlayLineSpacing, extras.statistics);
+    float y = viewHeight * 0.5f - overlayFirstBaseline;
+    for (const std::string& line : extras.panel) {
+        painter.drawLine(left, y, line);
+        y -= overlayLineSpacing;
+    }
+}
+
 void trimConsoles() {
     for (int console = firstConsole; console <= lastConsole; ++console) {
         std::string& text = overlayConsole(console);

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "render/frame_overlay.h"
+
 constexpr float overlayFirstBaseline = 20.0f;  // pixels below the top edge
 constexpr float overlayLineSpacing = 16.0f;    // pixels; glyphs are 20 high, so lines may overlap
 constexpr float overlayColumnOffset = 206.0f;  // console 0's left edge from the view's left edge
@@ -37,6 +39,10 @@ float overlayColumnX(int console, float viewWidth);
 
 // Draws every console, -1 to 9.
 void drawOverlay(OverlayPainter& painter);
+
+// The status line at the bottom left, the statistics line above it and the
+// panel's lines from the top left, in the consoles' colour.
+void drawFrameOverlay(OverlayPainter& painter, const FrameOverlay& extras);
 
 // Trims every console to what it keeps once drawn: the lines beyond the
 // last overlayMaxLines of those drawn are removed.

@@ -5,6 +5,8 @@
 // that draws nothing.
 #pragma once
 
+#include "render/frame_overlay.h"
+
 // The orthographic view set on every resize: viewport width x height at the
 // origin, projection from (left, bottom) to (right, top), depth 0 to 1.
 struct ViewProjection {
@@ -22,9 +24,9 @@ public:
     virtual void buildFont() = 0;
     // Every texture the registry holds, uploaded again into a new context.
     virtual void reloadTextures() = 0;
-    // Clears and draws every world, then the overlay, into the back buffer.
-    // Drawing only reads the worlds and the consoles.
-    virtual void drawFrame() = 0;
+    // Clears and draws every world, then the overlay (the consoles and what
+    // `extras` holds), into the back buffer. Drawing only reads.
+    virtual void drawFrame(const FrameOverlay& extras) = 0;
 };
 
 // For runs without a window.
@@ -34,5 +36,5 @@ public:
     void setupGLState() override {}
     void buildFont() override {}
     void reloadTextures() override {}
-    void drawFrame() override {}
+    void drawFrame(const FrameOverlay&) override {}
 };

@@ -108,3 +108,22 @@ TEST_F(OverlayTest, TheTrimCountsOnlyDrawnLines) {
 }
 
 }  // namespace
+
+TEST_F(OverlayTest, FrameExtrasStandInScreenSpaceAndDrawNothingWhenEmpty) {
+    drawFrameOverlay(painter, FrameOverlay{});
+    EXPECT_EQ(painter.consoles, 0);
+    EXPECT_TRUE(painter.lines.empty());
+
+    FrameOverlay extras;
+    extras.status = "paused";
+    extras.statistics = "50 fps";
+    extras.panel = {"P  pause", "O  one frame"};
+    drawFrameOverlay(painter, extras);
+    ASSERT_EQ(painter.lines.size(), 4u);
+    EXPECT_EQ(painter.lines[0].text, "paused");
+    EXPECT_FLOAT_EQ(painter.lines[0].x, -400.0f + statusLineLeft);
+    EXPECT_FLOAT_EQ(painter.lines[0].y, -300.0f + statusLineBottom);
+    EXPECT_GT(painter.lines[1].y, painter.lines[0].y);  // statistics above the status
+    EXPECT_FLOAT_EQ(painter.lines[2].y, 300.0f - overlayFirstBaseline);
+    EXPECT_LT(painter.lines[3].y, painter.lines[2].y);
+}

@@ -118,10 +118,11 @@ void drawWorld(const World& world) {
     }
 }
 
-void drawScene() {
+void drawScene(const FrameOverlay& extras) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     for (const auto& world : worlds) drawWorld(*world);
     GlOverlayPainter painter;
     drawOverlay(painter);
+    drawFrameOverlay(painter, extras);
 }

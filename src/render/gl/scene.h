@@ -2,11 +2,12 @@
 // and joint markers, springs, grab points), then the text overlay.
 #pragma once
 
+#include "render/frame_overlay.h"
 #include "sim/records.h"
 
-// Clears, draws every world of `worlds` and the overlay; the caller swaps.
-// Drawing reads the worlds and changes nothing in them.
-void drawScene();
+// Clears, draws every world of `worlds` and the overlay with `extras`; the
+// caller swaps. Drawing reads the worlds and changes nothing in them.
+void drawScene(const FrameOverlay& extras);
 
 // The world's models from their roots, then its springs.
 void drawWorld(const World& world);
