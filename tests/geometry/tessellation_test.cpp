@@ -552,7 +552,8 @@ TEST_F(SelfCrossingOutline, AStarOfManySpikesIsTooIntricateToFill) {
     EXPECT_TRUE(shape.triangles.empty());
 
     Contour round;
-    for (int i = 0; i < 20000; ++i) round.push_back({500 * std::cos(2 * pi * i / 20000), 500 * std::sin(2 * pi * i / 20000)});
+    for (int i = 0; i < 20000; ++i)
+        round.push_back({500 * std::cos(2 * pi * i / 20000), 500 * std::sin(2 * pi * i / 20000)});
     Shape fine = shapeOf({round});
     EXPECT_EQ(prepareShape(fine), TessellationOutcome::tessellated);
     EXPECT_GT(fine.area, 780000.0f);
