@@ -285,7 +285,8 @@ static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& s
         return false;
     }
     // Kept for its circles; the crossing outline (or crossing hole) counts for nothing.
-    if (outcome != TessellationOutcome::tessellated) reportReadProblem(input, describe(shape) + heldBack + "; it is ignored");
+    if (outcome != TessellationOutcome::tessellated)
+        reportReadProblem(input, describe(shape) + heldBack + "; it is ignored");
     if (shape.mass == 0.0f) shape.mass = shape.area;
     if (staging.pendingDensity != 0.0f) shape.mass = staging.pendingDensity * shape.area;
     if (shape.mass > 0.0f && !(shape.mass >= minMass && shape.mass <= maxMass)) {

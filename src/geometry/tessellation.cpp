@@ -96,8 +96,7 @@ static TessellationOutcome feedOutline(GLUtesselator* tess, Shape& shape) {
         // A disc with holes: each polygonal hole is a polygon of its own.
         for (uint32_t i = 1; i < contours.size(); ++i) {
             if (isDiscContour(contours[i])) continue;
-            if (TessellationOutcome heldBack = holdBack({&contours[i]});
-                heldBack != TessellationOutcome::tessellated) {
+            if (TessellationOutcome heldBack = holdBack({&contours[i]}); heldBack != TessellationOutcome::tessellated) {
                 outcome = heldBack;
                 continue;
             }
