@@ -14,11 +14,11 @@ jobs="$(nproc)"
 plain_dir="${VANTOR_PLAIN_BUILD_DIR:-build-plain}"
 arm64_dir="${VANTOR_ARM64_BUILD_DIR:-build-arm64}"
 
-cmake -S . -B "$plain_dir" -DVANTOR_GOLDEN_ONLY=ON -DVANTOR_PLAIN_LANES=ON >/dev/null
+cmake -S . -B "$plain_dir" -DVANTOR_GOLDEN_ONLY=ON -DVANTOR_PLAIN_LANES=ON -DVANTOR_WERROR=ON >/dev/null
 cmake --build "$plain_dir" -j"$jobs"
 (cd "$plain_dir" && ctest --output-on-failure -j"$jobs")
 
-cmake -S . -B "$arm64_dir" -DVANTOR_GOLDEN_ONLY=ON -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake >/dev/null
+cmake -S . -B "$arm64_dir" -DVANTOR_GOLDEN_ONLY=ON -DVANTOR_WERROR=ON -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake >/dev/null
 cmake --build "$arm64_dir" -j"$jobs"
 # ThreadedStep stays with the native builds: under qemu-user a crew spins
 # for ages, and an x86-64 host runs emulated threads with its own memory
