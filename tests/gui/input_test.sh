@@ -283,18 +283,22 @@ messages = [(line[1], int(line[2], 16)) for line in lines if line[1].startswith(
 # SDL compares its key state with the keyboard's as it is at that moment,
 # ahead of the keys it has not read yet, and may end an Alt early or
 # (rarely) late: about one key in a hundred here came with the wrong Alt,
-# and up to three of the 21 on a loaded machine, where the new window takes
-# longer to appear. What must hold is that none is lost and the order stays.
+# and up to four of the 41 keys on a loaded machine, where the new window
+# takes longer to appear. What must hold is that none is lost, the order
+# stays, and the display follows the Enters that came with Alt.
 # Before, keys typed while the window was re-made were lost (6 toggles of
 # 10 and 5 K taps of 10 in one such run).
 typed = [(step, key) for key in [0x4B, 0x4C] * 10 + [0x4A] for step in ("down", "up")]
 letters = [("down" if name.endswith("DOWN") else "up", key) for name, key in messages if key in (0x4A, 0x4B, 0x4C)]
 assert letters == typed, f"letters arrived as {letters}"
 plain = sum(1 for name, key in messages if name == "WM_KEYDOWN" and key in (0x4A, 0x4B, 0x4C))
-assert plain >= 17, f"only {plain} of 21 letters without Alt"
 enters = [name for name, key in messages if key == 0x0D and name in ("WM_SYSKEYDOWN", "WM_KEYDOWN")]
 toggles = enters.count("WM_SYSKEYDOWN")
-assert len(enters) == 20 and toggles >= 18, f"{len(enters)} Enters, {toggles} toggles of 20"
+assert len(enters) == 20, f"{len(enters)} Enters of 20"
+# The Alt race's residue, letters with an Alt and Enters without one, on
+# the 41 keys: a few on a loaded machine, never most of them.
+marked = (21 - plain) + (20 - toggles)
+assert marked <= 6, f"{21 - plain} of 21 letters with Alt, {20 - toggles} of 20 Enters without"
 views = [line[4] for line in lines if line[1] == "view"]
 assert len(views) == toggles + 1 and views[-1] == ("windowed" if toggles % 2 == 0 else "fullscreen"), \
     f"the display went {views}"
