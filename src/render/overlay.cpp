@@ -1,5 +1,8 @@
 #include "render/overlay.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "files/settings.h"
 #include "render/overlay_consoles.h"
 
@@ -43,18 +46,87 @@ void drawOverlay(OverlayPainter& painter) {
     }
 }
 
+PanelLayout panelLayout(size_t longestLine, size_t bottomLines, float viewWidth, float viewHeight) {
+    PanelLayout layout;
+    float height =
+        viewHeight - overlayFirstBaseline - statusLineBottom - overlayLineSpacing * static_cast<float>(bottomLines);
+    float rows = std::floor(height / overlayLineSpacing) + 1.0f;
+    layout.rows = rows >= 1.0f ? static_cast<size_t>(std::min(rows, 4096.0f)) : 1;
+    layout.columnWidth = overlayGlyphAdvance * static_cast<float>(longestLine) + panelColumnGap;
+    float columns = std::floor((viewWidth - statusLineLeft + panelColumnGap) / layout.columnWidth);
+    layout.columns = columns >= 1.0f ? static_cast<size_t>(std::min(columns, 4096.0f)) : 1;
+    return layout;
+}
+
+std::vector<std::string> wrapOverlayText(const std::string& text, float width) {
+    size_t fits =
+        width >= overlayGlyphAdvance ? static_cast<size_t>(std::min(width / overlayGlyphAdvance, 4096.0f)) : 1;
+    std::vector<std::string> lines;
+    std::string line;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find("  ", start);
+        if (end == std::string::npos) end = text.size();
+        std::string piece = text.substr(start, end - start);
+        if (!line.empty() && line.size() + 2 + piece.size() > fits) {
+            lines.push_back(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : "  ") + piece;
+        start = end + 2;
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+size_t frameOverlayBottomLines(const FrameOverlay& extras, float width) {
+    size_t lines = extras.status.empty() ? 0 : 1;
+    if (!extras.statistics.empty()) lines += wrapOverlayText(extras.statistics, width - statusLineLeft).size();
+    return lines;
+}
+
+namespace {
+
+// The panel in columns from the top left, over a box that keeps it
+// readable on any scene.
+void drawPanel(OverlayPainter& painter, const std::vector<std::string>& panel, size_t bottomLines) {
+    size_t longest = 0;
+    for (const std::string& line : panel) longest = std::max(longest, line.size());
+    PanelLayout layout = panelLayout(longest, bottomLines, viewWidth, viewHeight);
+    size_t shown = std::min(panel.size(), layout.rows * layout.columns);
+    size_t columns = (shown + layout.rows - 1) / layout.rows;
+    size_t rows = std::min(shown, layout.rows);
+    float left = -viewWidth * 0.5f + statusLineLeft;
+    float top = viewHeight * 0.5f - overlayFirstBaseline;
+    float boxRight = left + layout.columnWidth * static_cast<float>(columns) - panelColumnGap * 0.5f;
+    float boxBottom = top - overlayLineSpacing * static_cast<float>(rows) + overlayLineSpacing * 0.5f;
+    painter.fillBox(left - statusLineLeft * 0.5f, boxBottom, boxRight, viewHeight * 0.5f);
+    for (size_t i = 0; i < shown; ++i) {
+        float x = left + layout.columnWidth * static_cast<float>(i / layout.rows);
+        float y = top - overlayLineSpacing * static_cast<float>(i % layout.rows);
+        painter.drawLine(x, y, panel[i]);
+    }
+}
+
+}  // namespace
+
 void drawFrameOverlay(OverlayPainter& painter, const FrameOverlay& extras) {
     if (extras.status.empty() && extras.statistics.empty() && extras.panel.empty()) return;
     painter.beginConsole();
     float left = -viewWidth * 0.5f + statusLineLeft;
-    float bottom = -viewHeight * 0.5f + statusLineBottom;
-    if (!extras.status.empty()) painter.drawLine(left, bottom, extras.status);
-    if (!extras.statistics.empty()) painter.drawLine(left, bottom + overlayLineSpacing, extras.statistics);
-    float y = viewHeight * 0.5f - overlayFirstBaseline;
-    for (const std::string& line : extras.panel) {
-        painter.drawLine(left, y, line);
-        y -= overlayLineSpacing;
+    float y = -viewHeight * 0.5f + statusLineBottom;
+    if (!extras.status.empty()) {
+        painter.drawLine(left, y, extras.status);
+        y += overlayLineSpacing;
     }
+    if (!extras.statistics.empty()) {
+        std::vector<std::string> lines = wrapOverlayText(extras.statistics, viewWidth - statusLineLeft);
+        for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+            painter.drawLine(left, y, *line);
+            y += overlayLineSpacing;
+        }
+    }
+    if (!extras.panel.empty()) drawPanel(painter, extras.panel, frameOverlayBottomLines(extras, viewWidth));
 }
 
 void trimConsoles() {
