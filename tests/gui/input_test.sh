@@ -442,7 +442,7 @@ wait_for_record home WM_MBUTTONUP
 wait_for_record home WM_MOUSEWHEEL 10 4
 xdotool key Home key F8
 for _ in $(seq 1 100); do
-    shot=$(ls vantor-*.png 2>/dev/null | head -1)
+    shot=$(ls vantor-*.png 2>/dev/null | head -1 || true)
     [ -n "$shot" ] && identify "$shot" >/dev/null 2>&1 && break
     sleep 0.05
 done
