@@ -46,7 +46,8 @@ struct PanelLayout {
 PanelLayout panelLayout(size_t longestLine, size_t bottomLines, float viewWidth, float viewHeight);
 
 // A line broken at its double blanks into lines that fit `width` pixels; a
-// piece longer than that stands alone.
+// field too long for a line is broken at its single blanks, and a word
+// longer than that stands alone. Empty text: no lines.
 std::vector<std::string> wrapOverlayText(const std::string& text, float width);
 
 // The lines the status and the statistics take at the bottom of the view.
@@ -66,8 +67,8 @@ float overlayColumnX(int console, float viewWidth);
 // Draws every console, -1 to 9.
 void drawOverlay(OverlayPainter& painter);
 
-// The status line at the bottom left, the statistics line above it (broken
-// to the view's width) and the panel's lines from the top left in columns
+// The status line at the bottom left, the statistics line above it (both
+// broken to the view's width) and the panel's lines from the top left in columns
 // over a dark box, in the consoles' colour.
 void drawFrameOverlay(OverlayPainter& painter, const FrameOverlay& extras);
 
