@@ -232,6 +232,8 @@ TEST_F(DisplayToggle, AltEnterRebuildsWindowFontAndTexturesInTheOtherMode) {
     addPickableBox(world, 40, 40, 0, 0);
     stepContext.currentWorld = &world;
     send(wm::leftButtonDown);
+    send(wm::mouseWheel, wheelWParam(wheelNotch), packLParam(100, 100));
+    Point zoomedCentre = shell.viewControl.view.centre;
     EXPECT_EQ(send(wm::sysKeyDown, vk::returnKey), 0);
     EXPECT_TRUE(fullscreen);
     ASSERT_EQ(platform.requests.size(), 1u);
@@ -239,6 +241,9 @@ TEST_F(DisplayToggle, AltEnterRebuildsWindowFontAndTexturesInTheOtherMode) {
     EXPECT_EQ(platform.requests[0].width, 1280);
     EXPECT_EQ(platform.requests[0].title, "Vantor");
     EXPECT_FLOAT_EQ(viewWidth, 1280.0f);
+    // The view keeps its zoom and centre through the toggle.
+    EXPECT_EQ(viewZoom(shell.viewControl.view), 1.25f);
+    EXPECT_FLOAT_EQ(shell.viewControl.view.centre.x, zoomedCentre.x);
     // The old window goes before the new one; font, then textures, after it.
     EXPECT_EQ(platform.events, (std::vector<std::string>{"close", "open", "view", "state", "font", "textures"}));
     // Back, at the windowed size cut to whole pixels; the grab survives both.
