@@ -187,8 +187,17 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     if (!options.screenshotFile.empty())
         policy.afterDrawing = screenshotAfter(windowSystem, options, screenshotWritten);
     if (exportsVideo) policy.afterDrawing = video.afterDrawing(windowSystem);
+    WindowRecording recording;
+    if (!options.headless) {
+        shell.recording = &recording;
+        policy.afterDrawing = [&recording, &shell, screenshot = policy.afterDrawing](long framesDrawn) {
+            if (screenshot) screenshot(framesDrawn);
+            recording.afterDrawing(shell.windowSystem, shell.overlay);
+        };
+    }
 
     int exitCode = runMainLoop(shell, session.messages(), actions, windowSystem.clock(), policy);
+    recording.stop(shell.overlay);
     // The window went at Alt+Enter and could not be made again (or the user
     // said No to a window instead of full screen): the run ends, as a failure.
     if (!options.headless && !windowIsOpen()) exitCode = 1;

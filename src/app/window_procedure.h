@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/window_recording.h"
 #include "app/window_system.h"
 #include "render/renderer.h"
 #include "sim/records.h"
@@ -16,7 +17,8 @@
 struct Shell {
     WindowSystem& windowSystem;
     Renderer& renderer;
-    FrameOverlay overlay{};  // what the next frame shows over the scene
+    FrameOverlay overlay{};                // what the next frame shows over the scene
+    WindowRecording* recording = nullptr;  // F12; none without a window
 };
 
 // Handles one message; messages it does not handle go to the window

@@ -4,15 +4,23 @@
 # frames, size and rate asked for (read back with ffprobe), and its frames
 # look like --screenshot of the same pass; bad requests (an unknown
 # extension, a missing folder, an odd size for H.264, a full disk) are one
-# line naming the file, exit code 1, and leave no file behind.
-# Usage: video_test.sh VANTOR RSC_DIR DATA_DIR
+# line naming the file, exit code 1, and leave no file behind. In the
+# window, F12 starts and stops recording, and closing the window finishes
+# the clip; both clips play. The loop's rate while recording is printed.
+# Usage: video_test.sh VANTOR RSC_DIR DATA_DIR CLOSE_WINDOW
 set -euo pipefail
 
 vantor=$1
 rsc=$2
 data=$3
+close_window=$4
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pid=
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -9 "$pid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
@@ -91,4 +99,59 @@ expect_refused "$work/bad/clip.mp4" "even width and height" --video-size 641x480
     ulimit -f 8
     expect_refused "$work/bad/clip.mp4" "too large"
 )
+
+echo "F12 in the window: stop with F12, then with the window's close"
+mkdir -p "$work/window"
+cd "$work/window"
+run --record "$work/window.txt" 2>"$work/err" &
+pid=$!
+for _ in $(seq 1 100); do
+    xdotool search --name '^Vantor$' >/dev/null 2>&1 && break
+    sleep 0.1
+done
+window=$(xdotool search --name '^Vantor$' | head -1)
+[ -n "$window" ] || fail "no window"
+# Polls (20 s at most) until the folder holds a file matching the pattern.
+wait_for_file() {  # pattern
+    for _ in $(seq 1 200); do
+        compgen -G "$1" >/dev/null && return 0
+        kill -0 "$pid" 2>/dev/null || fail "vantor ended early"
+        sleep 0.1
+    done
+    fail "no $1 in $(ls -A)"
+}
+xdotool key --window "$window" F12
+start=$(date +%s.%N)
+wait_for_file ".vantor-*.mp4.*"
+sleep 4
+xdotool key --window "$window" F12
+stop=$(date +%s.%N)
+wait_for_file "vantor-*.mp4"
+first=$(ls vantor-*.mp4)
+# The second stamp differs from the first only after a second has passed.
+sleep 1.1
+xdotool key --window "$window" F12
+for _ in $(seq 1 100); do [ "$(compgen -G ".vantor-*.mp4.*" | wc -l)" -ge 1 ] && break; sleep 0.1; done
+sleep 1
+"$close_window" Vantor || fail "close_window found no window"
+for _ in $(seq 1 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+wait "$pid" || fail "vantor ended with $?"
+pid=
+[ "$(ls vantor-*.mp4 | wc -l)" = 2 ] || fail "not two clips: $(ls -A)"
+[ -z "$(compgen -G ".vantor-*")" ] || fail "a temporary file was left: $(ls -A)"
+for clip in vantor-*.mp4; do
+    read -r codec width height rate frames <<<"$(probe "$clip")"
+    [ "$codec $rate" = "h264 50/1" ] || fail "$clip: $codec at $rate"
+    [ "${width}x$height" = 1024x768 ] || fail "$clip is ${width}x$height, not the window's 1024x768"
+    [ "$frames" -ge 25 ] || fail "$clip has $frames frames"
+    echo "  $clip: $frames frames"
+done
+# The loop's passes while recording, from the record's F12 presses
+# (0x7B), over the time between them: 50 a second is the pacing's rate.
+passes=$(awk '$2 == "WM_KEYDOWN" && $3 == "0x7B" { print $1 }' "$work/window.txt" | head -2 | tr '\n' ' ')
+read -r pass1 pass2 <<<"$passes"
+frames=$(probe "$first" | awk '{ print $5 }')
+awk -v p="$((pass2 - pass1))" -v a="$start" -v b="$stop" -v f="$frames" \
+    'BEGIN { printf "  recording: %d passes in %.2f s, %.1f passes a second; the clip has %d frames\n", p, b - a, p / (b - a), f }'
+[ "$frames" -ge "$((pass2 - pass1 - 2))" ] || fail "the clip lost frames: $frames for $((pass2 - pass1)) passes"
 echo "PASS"
