@@ -337,6 +337,12 @@ bool VideoEncoder::addFrame(const FrameImage& image, std::string& error) {
         return false;
     }
     State& state = *state_;
+    size_t frameBytes = static_cast<size_t>(state.request.width) * static_cast<size_t>(state.request.height) * 3;
+    if (state.kind == VideoKind::gif && frameBytes * static_cast<size_t>(framesAdded_ + 1) > gifHeldBytesLimit) {
+        error = "a GIF holds its frames until the end, and " + std::to_string(framesAdded_ + 1) +
+                " frames of this size pass 2 GiB (a smaller --video-size, fewer frames, or .mp4)";
+        return false;
+    }
     if (!state.scale(image, error)) return false;
     state.scaled->pts = framesAdded_;
     bool added =

@@ -5,6 +5,7 @@
 // abandoned clip never leaves a half-written file under that name.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,12 @@ std::optional<VideoKind> videoKindOf(const std::string& path);
 
 // Frames a second of every clip: one frame a loop pass of 20 ms.
 constexpr int videoFramesPerSecond = 50;
+
+// A GIF's palette is fitted to the whole clip, so its frames are held (RGB)
+// until the end; past this many bytes of them the clip fails rather than
+// the machine running out of memory: 2 GiB is some 18 s at 1024x768, two
+// minutes at 400x300.
+constexpr size_t gifHeldBytesLimit = size_t{2} << 30;
 
 struct VideoRequest {
     std::string path;
