@@ -8,7 +8,9 @@
 #include "app/input_state.h"
 #include "app/replay.h"
 #include "app/state_dump.h"
+#include "app/state_file.h"
 #include "app/texture_arrivals.h"
+#include "app/time_actions.h"
 #include "app/world_reload.h"
 #include "assets/textures.h"
 #include "files/read_log.h"
@@ -37,6 +39,7 @@ void step(const ProgramActions& actions, StepTimes* times) {
 
 // The frame the pass shows, when a window is there to show it.
 void draw(Shell& shell, const LoopPolicy& policy, long& framesDrawn) {
+    showTimeStatus(shell.time, shell.overlay);
     if (!windowIsOpen()) return;
     placeArrivedTextures();
     shell.renderer.drawFrame(shell.overlay);
@@ -78,6 +81,34 @@ std::function<void(long)> screenshotAfter(WindowSystem& windowSystem, const RunO
     };
 }
 
+// The worlds a run starts with: the world file's, or a saved state's.
+bool startWorlds(const RunOptions& options, const ProgramActions& actions) {
+    if (options.stateFile.empty()) {
+        actions.readFile(options.worldFile, options.worldPrefix);
+        return true;
+    }
+    std::string error;
+    if (loadStateFile(options.stateFile, error)) return true;
+    std::fprintf(stderr, "vantor: %s: %s\n", options.stateFile.c_str(), error.c_str());
+    return false;
+}
+
+// R: the worlds as start-up had them from their files, or the saved state
+// again; the window, the time scale and the key table stay.
+std::function<void()> restartHook(const RunOptions& options, const ProgramActions& actions) {
+    return [&options, actions] {
+        float keptTimeScale = timeScale;
+        if (options.stateFile.empty()) {
+            readWorldsAgain(options, actions, {});
+        } else {
+            std::string error;
+            if (!loadStateFile(options.stateFile, error))
+                std::fprintf(stderr, "vantor: %s: %s\n", options.stateFile.c_str(), error.c_str());
+        }
+        timeScale = keptTimeScale;
+    };
+}
+
 }  // namespace
 
 ProgramActions programActions() {
@@ -114,8 +145,9 @@ int runMainLoop(Shell& shell, MessageSource& messages, const ProgramActions& act
         // addresses share one time budget.
         beginTextureLoad();
         if (!handleOneMessage(shell, messages)) break;
+        serveTimeRequests(shell.time, policy.restartWorlds);
         holdKeys(policy.heldKeys);
-        if (!keyHeld(vk::f1)) step(actions, policy.stepTimes);
+        if (!keyHeld(vk::f1) && takeStep(shell.time)) step(actions, policy.stepTimes);
         // The work since the last sleep (drawing, the message, the step)
         // and the sleep together make one 20 ms frame; a late pass does not
         // try to catch up. The mark is taken after the sleep: taken before
@@ -157,7 +189,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         renderer.buildFont();
     }
     beginTextureLoad();
-    actions.readFile(options.worldFile, options.worldPrefix);
+    if (!startWorlds(options, actions)) return 1;
     // A picture nobody watches shows what a patient user would see.
     if (!options.screenshotFile.empty())
         awaitFetchedTexturesPlaced([&windowSystem] { return windowSystem.quitPending(); });
@@ -166,6 +198,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     policy.goesOn = goesOnFor(options, session.replay(), windowSystem);
     policy.heldKeys = options.heldKeys;
     policy.atPassEnd = watchHook(windowSystem, options, actions, startUpReads);
+    policy.restartWorlds = restartHook(options, actions);
     StepTimes times;
     if (options.stats) policy.stepTimes = &times;
     bool screenshotWritten = false;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/time_control.h"
 #include "app/window_system.h"
 #include "render/renderer.h"
 #include "sim/records.h"
@@ -17,6 +18,7 @@ struct Shell {
     WindowSystem& windowSystem;
     Renderer& renderer;
     FrameOverlay overlay{};  // what the next frame shows over the scene
+    TimeControl time{};      // pause, single steps, rewinding and their requests
 };
 
 // Handles one message; messages it does not handle go to the window

@@ -8,6 +8,7 @@
 
 #include "app/input_state.h"
 #include "app/main_loop.h"
+#include "app/time_control.h"
 #include "app/world_reload.h"
 #include "assets/textures.h"
 #include "fake_window_system.h"
@@ -162,6 +163,30 @@ TEST_F(MainLoopTest, F1StopsTheStepButNotTheDrawing) {
     // Only the passes after F1 is released step.
     EXPECT_EQ(windowSystem.count("step"), 2u);
     EXPECT_EQ(windowSystem.count("draw"), 4u);
+    EXPECT_FLOAT_EQ(mousePos.x, 10.0f - 320.0f);
+}
+
+// P holds time until P again; O steps once per press, repeats included,
+// and not at all while time runs.
+TEST_F(MainLoopTest, PPausesAndOStepsOneFramePerPress) {
+    windowSystem.queue(wm::keyDown, vk::o);
+    windowSystem.queue(wm::keyUp, vk::o);
+    windowSystem.queue(wm::keyDown, vk::p);
+    windowSystem.queue(wm::keyDown, vk::p);  // a repeat does not resume
+    windowSystem.queue(wm::keyUp, vk::p);
+    windowSystem.queue(wm::keyDown, vk::o);
+    windowSystem.queue(wm::keyDown, vk::o);  // a repeat steps again
+    windowSystem.queue(wm::keyUp, vk::o);
+    windowSystem.queue(wm::mouseMove, 0, packLParam(10, 20));
+    windowSystem.queue(wm::keyDown, vk::p);
+    windowSystem.queue(wm::close);
+    run();
+    EXPECT_EQ(windowSystem.count("draw"), 11u);
+    // Two passes before the pause, the two O presses, the two after P.
+    EXPECT_EQ(windowSystem.count("step"), 6u);
+    std::vector<std::string> expected{"",       "",       "paused", "paused", "paused", "paused",
+                                      "paused", "paused", "paused", "",       ""};
+    EXPECT_EQ(renderer.statuses, expected);
     EXPECT_FLOAT_EQ(mousePos.x, 10.0f - 320.0f);
 }
 

@@ -322,8 +322,8 @@ TEST_F(ReplayProgram, TheGrabPullsTheBoxTowardsTheCursor) {
     EXPECT_GT(held["x"].get<double>(), -95.0);
     EXPECT_NEAR(fell["x"].get<double>(), -100.0, 0.01);
     ASSERT_EQ(grabbed["worlds"][0]["springs"].size(), 1u);
-    EXPECT_EQ(grabbed["worlds"][0]["springs"][0]["endB"]["body"], "cursor");
-    EXPECT_EQ(grabbed["worlds"][0]["springs"][0]["endB"]["point"][0], 100.0);
+    EXPECT_EQ(grabbed["worlds"][0]["springs"][0]["endB"], json({{"cursor", 0}}));
+    EXPECT_EQ(grabbed["worlds"][0]["cursorEnd"]["point"][0], 100.0);
 }
 
 TEST_F(ReplayProgram, AnUnreadableReplayIsRefused) {
