@@ -176,6 +176,11 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         std::fprintf(stderr, "vantor: %s\n", error.c_str());
         return 1;
     }
+    // A replay of a session that started from a saved state starts there
+    // too, and a record of such a session says so.
+    RunOptions startOptions = options;
+    if (startOptions.stateFile.empty()) startOptions.stateFile = session.replayStartState();
+    if (!startOptions.stateFile.empty()) session.recordStartState(startOptions.stateFile);
     Shell shell{windowSystem, renderer};
     ReadLogScope startUpReads;
     actions.readFile(options.settingsFile, options.settingsPrefix);
@@ -189,7 +194,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         renderer.buildFont();
     }
     beginTextureLoad();
-    if (!startWorlds(options, actions)) return 1;
+    if (!startWorlds(startOptions, actions)) return 1;
     // A picture nobody watches shows what a patient user would see.
     if (!options.screenshotFile.empty())
         awaitFetchedTexturesPlaced([&windowSystem] { return windowSystem.quitPending(); });
@@ -198,7 +203,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     policy.goesOn = goesOnFor(options, session.replay(), windowSystem);
     policy.heldKeys = options.heldKeys;
     policy.atPassEnd = watchHook(windowSystem, options, actions, startUpReads);
-    policy.restartWorlds = restartHook(options, actions);
+    policy.restartWorlds = restartHook(startOptions, actions);
     StepTimes times;
     if (options.stats) policy.stepTimes = &times;
     bool screenshotWritten = false;
