@@ -190,6 +190,22 @@ TEST_F(MainLoopTest, PPausesAndOStepsOneFramePerPress) {
     EXPECT_FLOAT_EQ(mousePos.x, 10.0f - 320.0f);
 }
 
+// R reads the settings and the world again, as a change under --watch
+// does; the time scale and the held keys stay; a repeat does not restart.
+TEST_F(MainLoopTest, RReadsTheWorldsAgainAndKeepsTimeScaleAndKeys) {
+    windowSystem.queue(wm::keyDown, vk::k);
+    windowSystem.queue(wm::keyDown, vk::r);
+    windowSystem.queue(wm::keyDown, vk::r);
+    windowSystem.queue(wm::close);
+    timeScale = 2.5f;
+    run();
+    EXPECT_EQ(windowSystem.count("read rsc/engine.ini rsc/"), 2u);
+    EXPECT_EQ(windowSystem.count("read rsc/firstWorld.ini rsc/"), 2u);
+    EXPECT_LT(indexOf("read rsc/firstWorld.ini rsc/"), indexOf("step"));
+    EXPECT_EQ(timeScale, 2.5f);
+    EXPECT_EQ(keys[vk::k], 1);
+}
+
 TEST_F(MainLoopTest, EveryPassSleepsForTheRestOfItsFrame) {
     stepCost = 5;
     windowSystem.queue(wm::activate);
