@@ -233,6 +233,15 @@ bool readEntry(const std::vector<std::string>& tokens, ReplayEntry& entry, std::
         return false;
     }
     if (tokens[1] == "view") return readView(tokens, entry, error);
+    if (tokens[1] == "state") {
+        if (tokens.size() != 3 || entry.iteration != 0) {
+            error = "expected \"0 state \"FILE\"\"";
+            return false;
+        }
+        entry.kind = ReplayEntry::Kind::state;
+        entry.files = {tokens[2]};
+        return true;
+    }
     return readMessage(tokens, entry, error);
 }
 
@@ -325,6 +334,10 @@ std::string formatReplayEntry(const ReplayEntry& entry) {
              << (entry.fullscreen ? "fullscreen" : "windowed");
         return line.str();
     }
+    if (entry.kind == ReplayEntry::Kind::state) {
+        line << "state " << quoted(entry.files.empty() ? std::string() : entry.files[0]);
+        return line.str();
+    }
     const Message& message = entry.message;
     line << messageName(message.message);
     if (message.message == wm::dropFiles) {
@@ -358,6 +371,7 @@ void ReplaySource::drainInner() {
 bool ReplaySource::nextDue(Message& message) {
     while (!finished() && entries_[next_].iteration <= pass_) {
         const ReplayEntry& entry = entries_[next_++];
+        if (entry.kind == ReplayEntry::Kind::state) continue;  // read before the run starts
         if (entry.kind == ReplayEntry::Kind::view) {
             if (headless_) {
                 viewWidth = entry.viewWidth;
@@ -456,6 +470,8 @@ bool InputSession::open(MessageSource& base, const std::string& replayFile, cons
             error = replayFile + ", " + problem;
             return false;
         }
+        for (const ReplayEntry& entry : *entries)
+            if (entry.kind == ReplayEntry::Kind::state && !entry.files.empty()) replayStartState_ = entry.files[0];
         replay_ = std::make_unique<ReplaySource>(*top_, std::move(*entries), headless);
         top_ = replay_.get();
     }
@@ -475,6 +491,15 @@ bool InputSession::open(MessageSource& base, const std::string& replayFile, cons
         }
     }
     return true;
+}
+
+void InputSession::recordStartState(const std::string& stateFile) {
+    if (!recordFile_.is_open()) return;
+    ReplayEntry entry;
+    entry.kind = ReplayEntry::Kind::state;
+    entry.files = {stateFile};
+    recordFile_ << formatReplayEntry(entry) << '\n';
+    recordFile_.flush();
 }
 
 bool InputSession::close(std::string& error) {

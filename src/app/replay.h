@@ -16,11 +16,11 @@
 
 // One line of a record.
 struct ReplayEntry {
-    enum class Kind { message, view };
+    enum class Kind { message, view, state };
     long iteration = 0;  // the loop pass, counted from 0
     Kind kind = Kind::message;
     Message message;                 // message lines; WM_QUIT ends the run
-    std::vector<std::string> files;  // WM_DROPFILES: the dropped paths in order
+    std::vector<std::string> files;  // WM_DROPFILES: the dropped paths in order; state: the state file
     // View lines: the display state a message left behind without a
     // WM_SIZE saying so (the start-up window, an Alt+Enter toggle).
     float viewWidth = 0.0f, viewHeight = 0.0f;
@@ -121,10 +121,17 @@ public:
     MessageSource& messages() { return *top_; }
     // Null without a replay.
     const ReplaySource* replay() const { return replay_.get(); }
+    // The state file the replayed session started from (its "state" line),
+    // or empty when it started from the world files.
+    const std::string& replayStartState() const { return replayStartState_; }
+    // Writes the line that names the state file a recorded session starts
+    // from (nothing without a record).
+    void recordStartState(const std::string& stateFile);
 
 private:
     MessageSource* top_ = nullptr;
     std::unique_ptr<ReplaySource> replay_;
+    std::string replayStartState_;
     std::ofstream recordFile_;
     std::string recordName_;
     std::unique_ptr<RecordingSource> recorder_;
