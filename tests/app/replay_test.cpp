@@ -367,8 +367,8 @@ TEST_F(ReplayProgram, AZoomedSessionGrabsWhatItShowsAndReplaysTheSame) {
     EXPECT_NE(read("session.txt").find("2 WM_MOUSEWHEEL 0x1E00000 100,50"), std::string::npos);
     json live = json::parse(read("live.json"));
     ASSERT_EQ(live["worlds"][0]["springs"].size(), 1u);
-    const json& cursor = live["worlds"][0]["springs"][0]["endB"];
-    EXPECT_EQ(cursor["body"], "cursor");
+    const json& cursor = live["worlds"][0]["cursorEnd"];
+    EXPECT_EQ(cursor["springs"].size(), 1u);
     EXPECT_NEAR(cursor["point"][0].get<double>(), -100.0 + 15.0 / 2.44140625, 1e-3);
     EXPECT_NEAR(cursor["point"][1].get<double>(), 100.0, 1e-3);
 }
