@@ -27,12 +27,14 @@ void holdKeys(const std::vector<int>& heldKeys) {
 }
 
 void step(const ProgramActions& actions, StepTimes* times) {
+    if (times != nullptr) times->storms.framePeak = 0;
     auto start = std::chrono::steady_clock::now();
     actions.stepAllWorlds(heldStepKeys(), &overlayConsole(0));
     if (times == nullptr) return;
     auto end = std::chrono::steady_clock::now();
     times->stepMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     times->passCounts.push_back(stepContext.passCount);
+    if (times->storms.framePeak > latePassesFrom) times->framesOverReported += 1;
 }
 
 // The frame the pass shows, when a window is there to show it.
@@ -147,6 +149,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     Shell shell{windowSystem, renderer};
     ReadLogScope startUpReads;
     actions.readFile(options.settingsFile, options.settingsPrefix);
+    fillUnsetSizes();
     if (!options.headless) {
         // A window that cannot be made ends the run as a failure; so does
         // "No" to a window instead of full screen: the user was told
@@ -168,6 +171,11 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     policy.atPassEnd = watchHook(windowSystem, options, actions, startUpReads);
     StepTimes times;
     if (options.stats) policy.stepTimes = &times;
+    // The step counts late corrections only while someone reads them.
+    struct WatchStorms {
+        WatchStorms(StormRecord* record) { stepContext.storms = record; }
+        ~WatchStorms() { stepContext.storms = nullptr; }
+    } watchStorms(options.stats ? &times.storms : nullptr);
     bool screenshotWritten = false;
     if (!options.screenshotFile.empty())
         policy.afterDrawing = screenshotAfter(windowSystem, options, screenshotWritten);
@@ -185,6 +193,9 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         std::fprintf(stderr, "vantor: %s\n", error.c_str());
         exitCode = 1;
     }
-    if (options.stats) printStepStatistics(times.passes, summariseSteps(times.stepMs, times.passCounts));
+    if (options.stats) {
+        printStepStatistics(times.passes, summariseSteps(times.stepMs, times.passCounts));
+        printStormStatistics(times, 10);
+    }
     return exitCode;
 }

@@ -140,6 +140,8 @@ TEST_F(Program, StatisticsAndExitCodes) {
     EXPECT_NE(output.find("step median:"), std::string::npos) << output;
     EXPECT_NE(output.find("step 95th percentile:"), std::string::npos) << output;
     EXPECT_NE(output.find("largest pass count:"), std::string::npos) << output;
+    EXPECT_NE(output.find("largest step:"), std::string::npos) << output;
+    EXPECT_NE(output.find("frames above 200 passes: 0\nsteps at the pass limit: 0\n"), std::string::npos) << output;
 
     EXPECT_EQ(run("--headless --frames 2"), 0);  // no rsc/ here: an empty run
     EXPECT_EQ(run("--help", &output), 0);
