@@ -1,5 +1,6 @@
 #include "app/main_loop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -33,7 +34,8 @@ void step(const ProgramActions& actions, StepTimes* times) {
     if (times == nullptr) return;
     auto end = std::chrono::steady_clock::now();
     times->stepMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-    times->passCounts.push_back(stepContext.passCount);
+    // The largest cycle of the frame, not only the last world's last one.
+    times->passCounts.push_back(std::max(stepContext.passCount, times->storms.framePeak));
     if (times->storms.framePeak > latePassesFrom) times->framesOverReported += 1;
 }
 

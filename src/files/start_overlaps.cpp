@@ -49,10 +49,10 @@ bool deepInside(const Shape& shape, Point p) {
         for (size_t i = 0, j = contour.size() - 1; i < contour.size(); j = i++) {
             const Point& a = contour[i];
             const Point& b = contour[j];
-            if ((a.y > p.y) != (b.y > p.y) &&
-                p.x < (static_cast<double>(b.x) - a.x) * (static_cast<double>(p.y) - a.y) /
-                              (static_cast<double>(b.y) - a.y) +
-                          a.x)
+            if ((a.y > p.y) != (b.y > p.y) && p.x < (static_cast<double>(b.x) - a.x) *
+                                                            (static_cast<double>(p.y) - a.y) /
+                                                            (static_cast<double>(b.y) - a.y) +
+                                                        a.x)
                 inside = !inside;
             nearest = std::min(nearest, distanceToSegment(p, a, b));
         }

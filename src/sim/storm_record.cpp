@@ -12,9 +12,11 @@ std::string describe(const Body& body) {
     if (model != nullptr)
         while (index < model->bodies.size() && model->bodies[index].get() != &body) ++index;
     std::string name = body.name.empty() ? "body " + std::to_string(index) : "body \"" + body.name + "\"";
-    std::string label = model == nullptr || model->label.empty() ? std::string("model") : "model \"" + model->label + "\"";
-    std::string place = body.origin.file.empty() ? std::string()
-                                                 : " (" + body.origin.file + ":" + std::to_string(body.origin.line) + ")";
+    std::string label =
+        model == nullptr || model->label.empty() ? std::string("model") : "model \"" + model->label + "\"";
+    std::string place = body.origin.file.empty()
+                            ? std::string()
+                            : " (" + body.origin.file + ":" + std::to_string(body.origin.line) + ")";
     return name + " of " + label + place;
 }
 
@@ -34,7 +36,8 @@ void gatherStorm(World& world, bool storm, bool reachedLimit, StormRecord& recor
     std::vector<Body*> bySerial(maxBodiesPerWorld, nullptr);
     for (auto& model : world.models)
         for (auto& body : model->bodies)
-            if (body->serial >= 0 && body->serial < maxBodiesPerWorld) bySerial[static_cast<size_t>(body->serial)] = body.get();
+            if (body->serial >= 0 && body->serial < maxBodiesPerWorld)
+                bySerial[static_cast<size_t>(body->serial)] = body.get();
     uint64_t worstCount = 0;
     std::string worst;
     for (int first = 0; first < maxBodiesPerWorld; ++first)
