@@ -9,8 +9,9 @@
 // What the worlds read from one file hold.
 struct WorldsSummary {
     long worlds = 0, models = 0, bodies = 0, shapes = 0;
-    double totalMass = 0.0;  // of every body, bolted ones too
-    long textures = 0;       // distinct images the textured polygons show
+    double movableMass = 0.0;  // of the bodies that are not bolted
+    long boltedBodies = 0;
+    long textures = 0;  // distinct images the textured polygons show
 };
 
 WorldsSummary summariseWorlds();
@@ -23,6 +24,8 @@ WorldsSummary summariseWorlds();
 long checkFile(const std::string& path, bool asDropped, std::ostream& out);
 
 // checkFile on every file the arguments name, a folder standing for every
-// *.ini file directly in it (in name order). The exit code: 1 when any file
-// had a note or a folder held no *.ini file, else 0.
+// *.ini file directly in it (in name order). A file of a folder that another
+// file of it includes is checked through that file only: it is a part, not
+// a world of its own. The exit code: 1 when any file had a note or a folder
+// held no *.ini file, else 0.
 int checkFiles(const std::vector<std::string>& arguments, bool asDropped, std::ostream& out);

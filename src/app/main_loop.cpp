@@ -1,5 +1,6 @@
 #include "app/main_loop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -31,6 +32,7 @@ void holdKeys(const std::vector<int>& heldKeys) {
 }
 
 void step(Shell& shell, const ProgramActions& actions, StepTimes* times) {
+    if (times != nullptr) times->storms.framePeak = 0;
     auto start = std::chrono::steady_clock::now();
     actions.stepAllWorlds(heldStepKeys(), &overlayConsole(0));
     auto end = std::chrono::steady_clock::now();
@@ -38,7 +40,9 @@ void step(Shell& shell, const ProgramActions& actions, StepTimes* times) {
     noteStep(shell.onScreen.statistics, shell.windowSystem.clock(), milliseconds, stepContext.passCount);
     if (times == nullptr) return;
     times->stepMs.push_back(milliseconds);
-    times->passCounts.push_back(stepContext.passCount);
+    // The largest cycle of the frame, not only the last world's last one.
+    times->passCounts.push_back(std::max(stepContext.passCount, times->storms.framePeak));
+    if (times->storms.framePeak > latePassesFrom) times->framesOverReported += 1;
 }
 
 // The frame the pass shows, when a window is there to show it.
@@ -197,6 +201,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     Shell shell{windowSystem, renderer};
     ReadLogScope startUpReads;
     actions.readFile(options.settingsFile, options.settingsPrefix);
+    fillUnsetSizes();
     // The clip is checked (its name, folder and size) before anything is
     // drawn, so a bad request costs no run.
     VideoExport video;
@@ -226,6 +231,11 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     policy.restartWorlds = restartHook(startOptions, actions);
     StepTimes times;
     if (options.stats) policy.stepTimes = &times;
+    // The step counts late corrections only while someone reads them.
+    struct WatchStorms {
+        WatchStorms(StormRecord* record) { stepContext.storms = record; }
+        ~WatchStorms() { stepContext.storms = nullptr; }
+    } watchStorms(options.stats ? &times.storms : nullptr);
     bool screenshotWritten = false;
     if (!options.screenshotFile.empty())
         policy.afterDrawing = screenshotAfter(windowSystem, options, screenshotWritten);
@@ -254,6 +264,9 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         std::fprintf(stderr, "vantor: %s\n", error.c_str());
         exitCode = 1;
     }
-    if (options.stats) printStepStatistics(times.passes, summariseSteps(times.stepMs, times.passCounts));
+    if (options.stats) {
+        printStepStatistics(times.passes, summariseSteps(times.stepMs, times.passCounts));
+        printStormStatistics(times, 10);
+    }
     return exitCode;
 }

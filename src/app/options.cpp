@@ -147,7 +147,9 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         ->type_name("FILE")
         ->check(CLI::Validator(
             [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""));
-    app.add_flag("--stats", options.stats, "Headless: print step-time statistics after the run")->needs(headlessOption);
+    app.add_flag("--stats", options.stats,
+                 "Headless: print step-time statistics and what kept the longest steps busy after the run")
+        ->needs(headlessOption);
     app.add_option(
            "--threads", options.threads,
            "Threads a world step may share its work among (default 1: one is the fastest on machines measured so far)")
@@ -184,10 +186,10 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
                      "textures) changes; polls once a second")
             ->excludes(headlessOption);
     bool check = false;
-    CLI::Option* checkOption =
-        app.add_flag("--check", check,
-                     "Check the FILEs (a folder: every *.ini file in it) as the program reads them: print "
-                     "every note and a summary per file, open no window, exit with 1 when any had a note");
+    CLI::Option* checkOption = app.add_flag(
+        "--check", check,
+        "Check the FILEs (a folder: every *.ini file in it that no other includes) as the program reads them: print "
+        "every note and a summary per file, open no window, exit with 1 when any had a note");
     app.add_flag("--dropped", options.checkAsDropped,
                  "With --check: read the files as files dropped on the window (the inside of a world block)")
         ->needs(checkOption);

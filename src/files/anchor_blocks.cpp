@@ -1,6 +1,9 @@
 // Socket, plug, textured-polygon and point-list blocks.
 #include <algorithm>
 
+#include <filesystem>
+
+#include "assets/image_decoders.h"
 #include "assets/textures.h"
 #include "files/block_reader.h"
 #include "files/blocks.h"
@@ -65,16 +68,44 @@ void readPointList(std::istream& input, const std::string& prefix, std::vector<P
     });
 }
 
+// Why the picture `texture` stands for did not load, for the note at its
+// "t" key; empty when it loaded or is still on its way.
+static std::string textureProblem(const TextureRecord& texture) {
+    if (texture.fetching || texture.overBudget || (texture.width != 0 && texture.height != 0)) return {};
+    if (isTextureAddress(texture.path))
+        return textureBackend.fetcher ? "the address did not answer"
+                                      : "the address is not fetched here (only a window fetches addresses)";
+    std::error_code error;
+    std::string full = textureFullPath(texture.path);
+    if (!std::filesystem::is_regular_file(full, error)) return "not found";
+    uintmax_t bytes = std::filesystem::file_size(full, error);
+    if (!error && bytes > maxDecodedImageBytes)
+        return "too large (over " + std::to_string(maxDecodedImageBytes >> 20) + " MB)";
+    return "not a picture it can read (or over " + std::to_string(maxDecodedImageBytes >> 20) + " MB decoded)";
+}
+
+static void noteTextureProblem(std::istream& input, const TextureRecord& texture) {
+    std::string problem = textureProblem(texture);
+    if (!problem.empty())
+        reportReadProblemAtLine(
+            input, keyLineOf(input),
+            "texture \"" + texture.path + "\": " + problem + "; drawn white, its coordinates stay in pixels");
+}
+
 // The keys of a textured-polygon block, which "e" also ends.
 static void readTexturedPolygon(TexturedPolygon& polygon, std::istream& input, const std::string& prefix) {
-    readBlock(input, prefix, {"a textured-polygon block", &polygon.placement, 'e'},
+    readBlock(input, prefix, {"a textured-polygon block", &polygon.placement, 'e', true, "p"},
               [&](std::istream& in, const std::string& at, char key) {
                   std::string path;
                   switch (key) {
                       case 't':
                           // An address is not a name in the file's directory.
-                          if (readFileName(in, path))
-                              polygon.texture = acquireTexture(isTextureAddress(path) ? path : at + path);
+                          // Absolute names stand as they are.
+                          if (readFileName(in, path)) {
+                              bool asGiven = isTextureAddress(path) || (!path.empty() && path.front() == '/');
+                              polygon.texture = acquireTexture(asGiven ? path : at + path);
+                              noteTextureProblem(in, *polygon.texture);
+                          }
                           return true;
                       case 'p':
                           readPointList(in, at, polygon.texCoords, polygon.points, polygon.placement);
@@ -97,40 +128,46 @@ void scaleTexCoords(TexturedPolygon& polygon) {
 // Pixels to the 0..1 range of the texture. An image that did not load has
 // size 0: its coordinates stay in pixels rather than become infinite. A
 // picture on its way is waited for.
-static void normaliseTexCoords(std::istream& input, TexturedPolygon& polygon) {
+static void normaliseTexCoords(std::istream& input, long line, TexturedPolygon& polygon) {
     const TextureRecord& texture = *polygon.texture;
     if (texture.fetching) {
         polygon.awaitsTexture = true;
         return;
     }
     if (texture.overBudget)
-        reportReadProblem(input, "texture \"" + texture.path + "\" left out: the pictures before it fill the " +
-                                     std::to_string(textureOptions.decodedBudget >> 20) +
-                                     " MiB of pictures a run keeps; drawn white");
-    else if (texture.width == 0 || texture.height == 0)
-        reportReadProblem(input, "texture \"" + texture.path + "\" has no size; its coordinates stay in pixels");
+        reportReadProblemAtLine(input, line,
+                                "texture \"" + texture.path + "\" left out: the pictures before it fill the " +
+                                    std::to_string(textureOptions.decodedBudget >> 20) +
+                                    " MiB of pictures a run keeps; drawn white");
     scaleTexCoords(polygon);
 }
 
 std::unique_ptr<TexturedPolygon> constructTexturedPolygon(std::istream& input, const std::string& prefix,
                                                           const Placement& placement) {
+    long line = keyLineOf(input);
     chargePart(input);
     auto polygon = std::make_unique<TexturedPolygon>();
     polygon->placement = placement;
     readTexturedPolygon(*polygon, input, prefix);
     if (polygon->texture == nullptr) {
-        reportReadProblem(input, "textured polygon names no texture (\"t\"); left out");
+        reportReadProblemAtLine(input, line, "textured polygon names no texture (\"t\"); left out");
         return nullptr;
     }
-    normaliseTexCoords(input, *polygon);
+    normaliseTexCoords(input, line, *polygon);
     // Point i is drawn with texture coordinate i: both lists end together.
     if (polygon->texCoords.size() != polygon->points.size()) {
-        reportReadProblem(input, "textured polygon has " + std::to_string(polygon->points.size()) + " points and " +
-                                     std::to_string(polygon->texCoords.size()) +
-                                     " texture coordinates; the unpaired ones are dropped");
+        reportReadProblemAtLine(input, line,
+                                "textured polygon has " + std::to_string(polygon->points.size()) + " points and " +
+                                    std::to_string(polygon->texCoords.size()) +
+                                    " texture coordinates; the unpaired ones are dropped");
         size_t paired = std::min(polygon->texCoords.size(), polygon->points.size());
         polygon->texCoords.resize(paired);
         polygon->points.resize(paired);
     }
+    if (polygon->points.size() < 3)
+        reportReadProblemAtLine(input, line,
+                                "textured polygon has " + std::to_string(polygon->points.size()) +
+                                    (polygon->points.size() == 1 ? " point" : " points") +
+                                    "; it takes 3 or more to draw anything, so it shows nothing");
     return polygon;
 }

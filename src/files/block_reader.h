@@ -15,6 +15,13 @@ struct BlockSyntax {
     const char* name = "";           // for the note: "a body block"
     Placement* placement = nullptr;  // "z", "x", "a" act on it; null: the block has no placement keys
     char alsoEnds = '}';             // a second key that closes the block ("e" in a textured polygon)
+    // False for text that is the inside of a block without its "}": an
+    // included file, a dropped file. Otherwise the end of the file before
+    // the "}" is noted at the line where the block begins.
+    bool needsClosing = true;
+    // The block's own keys that read through the placement: placement keys
+    // with none of these (nor an include) after them move nothing.
+    const char* placedKeys = "";
 };
 
 // Reads the arguments of a key the block defines and returns true; returns
@@ -23,6 +30,6 @@ struct BlockSyntax {
 using OwnKeyReader = std::function<bool(std::istream& input, const std::string& prefix, char key)>;
 
 // Reads keys until "}" (or `alsoEnds`) closes the block, the input ends or
-// the stream fails. Own keys are asked first, so a block may give a shared
-// key a meaning of its own (an anchor's "x" is its position).
+// the stream fails. The key that opened the block is the last one read. Own keys are asked first, so a block may give a
+// shared key a meaning of its own (an anchor's "x" is its position).
 void readBlock(std::istream& input, const std::string& prefix, const BlockSyntax& syntax, const OwnKeyReader& ownKey);

@@ -69,6 +69,7 @@ static bool addShape(Body& body, Shape&& shape, ShapeStaging& staging) {
 }
 
 static void readShapeBlock(std::istream& input, const std::string& prefix, Body& body) {
+    long line = keyLineOf(input);
     ShapeStaging staging;
     std::optional<Shape> shape = constructShape(input, prefix, body.placement, staging);
     if (!shape) {
@@ -77,12 +78,14 @@ static void readShapeBlock(std::istream& input, const std::string& prefix, Body&
     }
     if (body.mass + shape->mass > maxMass) {
         takeStaged(body, staging);
-        reportReadProblem(
-            input, "shape would bring the mass of " + describe(body) + " above " + numberText(maxMass) + "; left out");
+        reportReadProblemAtLine(
+            input, line,
+            "shape would bring the mass of " + describe(body) + " above " + numberText(maxMass) + "; left out");
         return;
     }
     if (!addShape(body, std::move(*shape), staging))
-        reportReadProblem(input, "shape would make the mass of " + describe(body) + " overflow a float; left out");
+        reportReadProblemAtLine(input, line,
+                                "shape would make the mass of " + describe(body) + " overflow a float; left out");
 }
 
 // "c": which socket the next child hangs at, or which plug hangs this body.
@@ -117,24 +120,28 @@ static void readSelection(std::istream& input, Body& body) {
 // at nextSocket and the child's plug at its parentPlug. A child that cannot
 // be joined hangs nowhere and is left out when the model gathers its tree.
 static void readChild(std::istream& input, const std::string& prefix, Body& parent) {
+    long line = keyLineOf(input);
     Body* child = constructBody(*parent.model, input, prefix, parent.placement);
     if (child == nullptr) return;
     uint32_t socketIndex = parent.nextSocket;
     parent.nextSocket += 1;
     if (socketIndex >= parent.sockets.size()) {
-        reportReadProblem(input, describe(parent) + " has no socket " + std::to_string(socketIndex) + " for " +
-                                     describe(*child) + "; the child is left out");
+        reportReadProblemAtLine(input, line,
+                                describe(parent) + " has no socket " + std::to_string(socketIndex) + " for " +
+                                    describe(*child) + "; the child is left out");
         return;
     }
     if (child->parentPlug >= child->plugs.size()) {
-        reportReadProblem(input, describe(*child) + " has no plug " + std::to_string(child->parentPlug) +
-                                     " to hang by; it is left out");
+        reportReadProblemAtLine(
+            input, line,
+            describe(*child) + " has no plug " + std::to_string(child->parentPlug) + " to hang by; it is left out");
         return;
     }
     Anchor& socket = parent.sockets[socketIndex];
     if (socket.partner != nullptr)
-        reportReadProblem(input, "socket " + std::to_string(socketIndex) + " of " + describe(parent) +
-                                     " already holds a child; the earlier one is left out");
+        reportReadProblemAtLine(input, line,
+                                "socket " + std::to_string(socketIndex) + " of " + describe(parent) +
+                                    " already holds a child; the earlier one is left out");
     Anchor& plug = child->plugs[child->parentPlug];
     socket.partner = &plug;
     plug.partner = &socket;
@@ -189,10 +196,20 @@ static bool readBodyKey(std::istream& input, const std::string& prefix, char key
             readSelection(input, body);
             return true;
         case 'V':
-            if (readVector(input, vector)) body.vx = vector.x, body.vy = vector.y;
+            if (!readVector(input, vector)) return true;
+            body.vx = vector.x, body.vy = vector.y;
+            if (std::hypot(vector.x, vector.y) > plausibleStartSpeed)
+                reportReadProblem(input, "velocity " + numberText(std::hypot(vector.x, vector.y)) +
+                                             " units a frame crosses the window in one frame; the range is up to " +
+                                             numberText(plausibleStartSpeed));
             return true;
         case 'W':
-            if (readNumber(input, number)) body.omega = number;
+            if (!readNumber(input, number)) return true;
+            body.omega = number;
+            if (std::fabs(number) > plausibleStartSpin)
+                reportReadProblem(input, "angular velocity " + numberText(number) +
+                                             " radians a frame turns the body more than half a turn each frame; the "
+                                             "range is up to 3.14");
             return true;
         case '!':
             readKeyword(input, body);
@@ -235,9 +252,10 @@ static void setInverses(std::istream& input, Body& body) {
     if (!std::isfinite(body.invMass) || !std::isfinite(body.invInertia)) body.invMass = body.invInertia = 0.0f;
     if (bolted) return;
     if (!hasMass)
-        reportReadProblem(input, describe(body) + " has no shape with mass; it will not move");
+        reportReadProblemAtLine(input, body.origin.line, describe(body) + " has no shape with mass; it will not move");
     else if (!hasMoment)
-        reportReadProblem(input, describe(body) + " has no moment of inertia; it will not move");
+        reportReadProblemAtLine(input, body.origin.line,
+                                describe(body) + " has no moment of inertia; it will not move");
 }
 
 // How far the body reaches from its centre of mass: its shapes' circles
@@ -256,8 +274,9 @@ static float reachOf(const Body& body) {
 static void boundStartSpeed(std::istream& input, Body& body) {
     float fastest = std::hypot(body.vx, body.vy) + std::fabs(body.omega) * reachOf(body);
     if (fastest <= maxStartSpeed) return;
-    reportReadProblem(input, describe(body) + " would start with points moving at " + numberText(fastest) +
-                                 " units a frame, more than " + numberText(maxStartSpeed) + "; it starts at rest");
+    reportReadProblemAtLine(input, body.origin.line,
+                            describe(body) + " would start with points moving at " + numberText(fastest) +
+                                " units a frame, more than " + numberText(maxStartSpeed) + "; it starts at rest");
     body.vx = body.vy = 0.0f;
     body.omega = 0.0f;
 }
@@ -289,6 +308,7 @@ static void finishBody(std::istream& input, Body& body, const Placement& contain
 Body* constructBody(Model& model, std::istream& input, const std::string& prefix, const Placement& container) {
     // Checked before the block is read, so that no input can nest the
     // reader's calls deeper than the bound.
+    long line = keyLineOf(input);
     BodyNesting nesting(input);
     if (!nesting.entered()) return nullptr;
     chargePart(input);
@@ -303,8 +323,9 @@ Body* constructBody(Model& model, std::istream& input, const std::string& prefix
         discarded = std::make_unique<Body>();
     Body& body = kept ? *model.bodies.back() : *discarded;
     body.model = &model;
+    body.origin = {sourceNameOf(input), line};
     body.placement = container;
-    readBlock(input, prefix, {"a body block", &body.placement},
+    readBlock(input, prefix, {"a body block", &body.placement, '}', true, "psgtP"},
               [&](std::istream& in, const std::string& at, char key) { return readBodyKey(in, at, key, body); });
     finishBody(input, body, container);
     return kept ? &body : nullptr;

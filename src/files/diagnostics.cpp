@@ -59,26 +59,52 @@ std::string groupedNumber(uint64_t count) {
     return grouped;
 }
 
-void reportReadProblemAt(LineCountingBuffer& where, const std::string& what) {
+static void writeNote(LineCountingBuffer& where, const std::string& file, long line, const std::string& what) {
     if (diagnosticSink == nullptr || where.readBudget().stopped) return;
     int& written = where.notesWritten();
     written += 1;
     if (written > notesPerRead + 1) return;
-    *diagnosticSink << "vantor: " << printable(where.sourceName()) << ":" << where.lineNumber() << ": ";
+    *diagnosticSink << "vantor: " << printable(file) << ":" << line << ": ";
     if (written == notesPerRead + 1)
         *diagnosticSink << "further problems in this read are not reported\n";
     else
         *diagnosticSink << printable(what) << "\n";
 }
 
-void reportReadProblem(std::istream& input, const std::string& what) {
+void reportReadProblemAt(LineCountingBuffer& where, const std::string& what, long line) {
+    writeNote(where, where.sourceName(), line > 0 ? line : where.lineNumber(), what);
+}
+
+void reportReadProblemAtPlace(std::istream& input, const std::string& file, long line, const std::string& what) {
+    LineCountingBuffer* counting = countingBufferOf(input);
+    if (counting == nullptr) {
+        if (diagnosticSink)
+            *diagnosticSink << "vantor: " << printable(file) << ":" << line << ": " << printable(what) << "\n";
+        return;
+    }
+    writeNote(*counting, file, line, what);
+}
+
+void reportReadProblemAtLine(std::istream& input, long line, const std::string& what) {
     if (diagnosticSink == nullptr) return;
     LineCountingBuffer* counting = countingBufferOf(input);
     if (counting == nullptr) {
         *diagnosticSink << "vantor: <input>: " << printable(what) << "\n";
         return;
     }
-    reportReadProblemAt(*counting, what);
+    reportReadProblemAt(*counting, what, line);
+}
+
+void reportReadProblem(std::istream& input, const std::string& what) { reportReadProblemAtLine(input, 0, what); }
+
+std::string sourceNameOf(std::istream& input) {
+    LineCountingBuffer* counting = countingBufferOf(input);
+    return counting ? counting->sourceName() : std::string("<input>");
+}
+
+long keyLineOf(std::istream& input) {
+    LineCountingBuffer* counting = countingBufferOf(input);
+    return counting ? counting->keyLineNumber() : 0;
 }
 
 bool readProblemsSilenced(std::istream& input) {

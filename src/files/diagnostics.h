@@ -17,7 +17,22 @@ class LineCountingBuffer;
 // Nothing more is written for a read that a budget has stopped: its last
 // note says why it stopped.
 void reportReadProblem(std::istream& input, const std::string& what);
-void reportReadProblemAt(LineCountingBuffer& where, const std::string& what);
+void reportReadProblemAt(LineCountingBuffer& where, const std::string& what, long line = 0);
+
+// The line of the key the reader took last on `input` (0 for a stream that
+// does not count lines). A block reader takes it as it starts: its notes
+// then name the line where the block begins.
+long keyLineOf(std::istream& input);
+
+// A note at `line` of `file` (a file of the read `input` belongs to),
+// counted with the read's other notes.
+void reportReadProblemAtPlace(std::istream& input, const std::string& file, long line, const std::string& what);
+
+// The name of the file `input` reads ("<input>" for a plain stream).
+std::string sourceNameOf(std::istream& input);
+
+// A note at `line` of the file `input` reads (its current line when 0).
+void reportReadProblemAtLine(std::istream& input, long line, const std::string& what);
 
 // `text` with its control characters written as escapes ("\0", "\n",
 // "\x01"), so that a note is one line of printable text whatever a file

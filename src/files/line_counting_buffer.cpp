@@ -15,6 +15,7 @@ LineCountingBuffer::LineCountingBuffer(std::streambuf* source, std::string sourc
 LineCountingBuffer::int_type LineCountingBuffer::underflow() {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
     char* first = chunk.data() + 1;
+    keyLineNumber();  // the chunk that holds the mark is about to go
     linesBeforeChunk += std::count(first, egptr(), '\n');
     if (egptr() > first) chunk[0] = egptr()[-1];
     std::streamsize got = readChunk(first);
@@ -75,6 +76,15 @@ long LineCountingBuffer::lineNumber() const {
     else if (chunk[0] == '\n')
         lines -= 1;  // the previous chunk's last line break was put back
     return lines + 1;
+}
+
+long LineCountingBuffer::keyLineNumber() {
+    if (!keyLineKnown) {
+        const char* first = chunk.data() + 1;
+        keyLine = linesBeforeChunk + 1 + (keyMark >= first ? std::count(first, keyMark, '\n') : 0);
+        keyLineKnown = true;
+    }
+    return keyLine;
 }
 
 LineCountingBuffer* countingBufferOf(std::istream& input) { return dynamic_cast<LineCountingBuffer*>(input.rdbuf()); }

@@ -20,6 +20,18 @@ public:
 
     // Line (from 1) of the next character to be read.
     long lineNumber() const;
+
+    // The reader marks each key it takes; notes about the key, or about the
+    // block the key opened, name the key's line, not where reading stands.
+    void markKey() {
+        keyMark = gptr() - 1;
+        keyLineKnown = false;
+    }
+    long keyLineNumber();
+
+    // Set once the end of a file has been noted as leaving a block open, so
+    // the blocks around it do not note it again.
+    bool openBlockNoted = false;
     const std::string& sourceName() const { return name; }
     int includeDepth() const { return depth; }
 
@@ -48,9 +60,12 @@ private:
     int depth;
     LineCountingBuffer* parent;
     LineCountingBuffer* top;
-    ReadBudget budget;          // used in the top buffer only
-    bool readFailed = false;    // the file could not be read further
-    long linesBeforeChunk = 0;  // line breaks in the chunks already passed
+    ReadBudget budget;              // used in the top buffer only
+    bool readFailed = false;        // the file could not be read further
+    long linesBeforeChunk = 0;      // line breaks in the chunks already passed
+    const char* keyMark = nullptr;  // the last key, while its chunk is held
+    long keyLine = 0;
+    bool keyLineKnown = true;
 
     std::streamsize readChunk(char* into);
     // Slot 0 keeps the last character of the previous chunk for one putback.

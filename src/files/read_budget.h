@@ -49,6 +49,10 @@ struct ReadBudget {
     int bodyDepth = 0;
     int includesOpened = 0;
     int notesWritten = 0;
+    // Corner-and-edge tests left for finding bodies that overlap at the
+    // start: past them the search stops quietly, so that a file of many
+    // large overlapping outlines cannot make reading take hours.
+    uint64_t overlapTestsLeft = 200'000'000;
     bool stopped = false;  // a budget is spent: every file of the read ends
 };
 

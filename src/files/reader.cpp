@@ -22,8 +22,11 @@ void loadFile(std::istream& input, const std::string& prefix, const std::string&
         if (key == 'W') {
             if (!chargeWorld(in)) break;
             worlds.push_back(constructWorld(in, prefix));
-        } else if (key == 'w' || key == 'f' || key == 's')
+        } else if (key == 'w' || key == 'f' || key == 's') {
             readSettingsKey(in, key);
+        } else if (key == '}') {
+            reportReadProblemAtLine(in, keyLineOf(in), "this \"}\" closes no block; skipped");
+        }
     }
 }
 

@@ -62,6 +62,7 @@ bool readKey(std::istream& input, char& key) {
         return false;
     }
     key = static_cast<char>(c);
+    if (LineCountingBuffer* counting = countingBufferOf(input)) counting->markKey();
     skipBlankCharacters(input);
     return true;
 }
@@ -312,7 +313,7 @@ void noteIgnoredKey(std::istream& input, char key, const char* block) {
         shown = std::string("'") + key + "'";
     else
         shown = "of code " + std::to_string(code);
-    reportReadProblem(input, "key " + shown + " means nothing in " + block + "; skipped");
+    reportReadProblemAtLine(input, keyLineOf(input), "key " + shown + " means nothing in " + block + "; skipped");
 }
 
 std::string directoryOfPath(const std::string& path) {
@@ -335,7 +336,9 @@ bool readFileName(std::istream& input, std::string& name) {
 void includeFile(std::istream& including, const std::string& prefix, const BlockReader& readBlock) {
     std::string name;
     if (!readFileName(including, name)) return;
-    std::string path = prefix + name;
+    // An absolute name stands as it is; a relative one is read from the
+    // including file's folder.
+    std::string path = !name.empty() && name.front() == '/' ? name : prefix + name;
     LineCountingBuffer* parent = countingBufferOf(including);
     int depth = parent ? parent->includeDepth() + 1 : 1;
     if (depth > maxIncludeDepth) {

@@ -11,3 +11,17 @@ void resetSettings() {
     viewWidth = viewHeight = 0.0f;
     fullscreen = false;
 }
+
+static void fillPair(float& width, float& height) {
+    if (width > 0.0f && height > 0.0f) return;
+    width = defaultViewWidth;
+    height = defaultViewHeight;
+}
+
+void fillUnsetSizes() {
+    fillPair(windowedWidth, windowedHeight);
+    fillPair(fullscreenWidth, fullscreenHeight);
+    if (viewWidth > 0.0f && viewHeight > 0.0f) return;
+    viewWidth = fullscreen ? fullscreenWidth : windowedWidth;
+    viewHeight = fullscreen ? fullscreenHeight : windowedHeight;
+}

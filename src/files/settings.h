@@ -14,3 +14,11 @@ extern float viewWidth, viewHeight;  // the size in force
 extern bool fullscreen;
 
 void resetSettings();
+
+// The bundled settings file's sizes, used for any size the settings read
+// did not give: a world file alone still opens a window one can use.
+constexpr float defaultViewWidth = 1024.0f, defaultViewHeight = 768.0f;
+
+// Gives each pair (and the size in force) that is still 0 by 0 the default
+// size; the size in force follows the mode in force.
+void fillUnsetSizes();

@@ -78,6 +78,9 @@ static void readCircle(std::istream& input, Shape& shape, ShapeStaging& staging)
     float radius = 0.0f;
     if (!readVector(input, centre) || !readNumber(input, radius)) return;
     // A negative radius draws the same circle; a disc keeps a size, not a sign.
+    if (radius < 0.0f)
+        reportReadProblem(input, "circle radius " + numberText(radius) + " is negative; a radius lies above 0, " +
+                                     numberText(-radius) + " is used");
     radius = std::fabs(radius);
     Point mappedCentre;
     if (!mapPoint(input, placement, centre, mappedCentre)) return;
@@ -109,10 +112,16 @@ static void readCircle(std::istream& input, Shape& shape, ShapeStaging& staging)
 // Friction into [0, maxFriction], with a note when it had to be moved.
 static float boundedFriction(std::istream& input, float value) {
     if (value >= 0.0f && value <= maxFriction) return value;
-    float used = value < 0.0f ? 0.0f : maxFriction;
-    reportReadProblem(input, "friction " + numberText(value) + " lies outside 0 to " + numberText(maxFriction) + "; " +
-                                 numberText(used) + " is used");
-    return used;
+    if (value < 0.0f) {
+        reportReadProblem(input, "friction " + numberText(value) +
+                                     " is refused: below 0 it would speed a sliding body up (the range is 0 to " +
+                                     numberText(maxFriction) + "); 0 is used");
+        return 0.0f;
+    }
+    reportReadProblem(input, "friction " + numberText(value) + " lies above the range 0 to " + numberText(maxFriction) +
+                                 " (already 2 holds any slope a body stands on); " + numberText(maxFriction) +
+                                 " is used");
+    return maxFriction;
 }
 
 // Bounce below 0.01 (compared in double) counts as 0.01 without a word, as
@@ -120,8 +129,9 @@ static float boundedFriction(std::istream& input, float value) {
 static float boundedBounce(std::istream& input, float value) {
     if (static_cast<double>(value) < 0.01) return 0.01f;
     if (value <= maxBounce) return value;
-    reportReadProblem(input, "bounce " + numberText(value) + " above " + numberText(maxBounce) +
-                                 " would add energy at every contact; " + numberText(maxBounce) + " is used");
+    reportReadProblem(input, "bounce " + numberText(value) +
+                                 " is refused: above 1 a body would rise higher at every bounce (the range is 0.01 "
+                                 "to 1); 1 is used");
     return maxBounce;
 }
 
@@ -151,6 +161,13 @@ static void readCapacityHint(std::istream& input, Shape& shape) {
 static void readColour(std::istream& input, Shape& shape) {
     float red = 0.0f, green = 0.0f, blue = 0.0f;
     if (!readNumber(input, red) || !readNumber(input, green) || !readNumber(input, blue)) return;
+    // Kept as given: the drawing clamps each component to the range.
+    for (float component : {red, green, blue})
+        if (!(component >= 0.0f && component <= 255.0f)) {
+            reportReadProblem(input, "colour " + numberText(red) + " " + numberText(green) + " " + numberText(blue) +
+                                         ": components lie in 0 to 255; one outside draws as 0 or 255");
+            break;
+        }
     shape.colour = {red / 255.0f, green / 255.0f, blue / 255.0f};
 }
 
@@ -167,6 +184,7 @@ static bool readShapeKey(std::istream& input, const std::string& prefix, char ke
             return true;
         case 'h':
             shape.contours.emplace_back();
+            staging.contourLines.push_back(keyLineOf(input));
             return true;
         case 'o':
             readCircle(input, shape, staging);
@@ -175,7 +193,16 @@ static bool readShapeKey(std::istream& input, const std::string& prefix, char ke
             if (readNumber(input, number)) shape.mass = number;
             return true;
         case 'd':
-            if (readNumber(input, number)) staging.pendingDensity = number;
+            if (!readNumber(input, number)) return true;
+            if (number > 0.0f) {
+                staging.pendingDensity = number;
+            } else {
+                // 0 and below cannot be a density; the mass rule goes on as without "d".
+                staging.pendingDensity = 0.0f;
+                reportReadProblem(input, "density " + numberText(number) +
+                                             " is refused: a density lies above 0; the shape's mass is its \"m\" "
+                                             "or its area");
+            }
             return true;
         case 'u':
             readFriction(input, shape);
@@ -259,12 +286,45 @@ static std::string describe(const Shape& shape) {
     return shape.name.empty() ? std::string("shape") : "shape \"" + shape.name + "\"";
 }
 
+// Even-odd test of `p` against a closed polygon.
+static bool insidePolygon(const Contour& polygon, Point p) {
+    bool inside = false;
+    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const Point& a = polygon[i];
+        const Point& b = polygon[j];
+        if ((a.y > p.y) != (b.y > p.y) &&
+            p.x < (b.x - a.x) * (static_cast<double>(p.y) - a.y) / (static_cast<double>(b.y) - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
+
+// A contour that "h" began wholly outside the first outline cuts no hole:
+// it is a second solid piece. Said at its "h", since a hole is what "h"
+// is mostly written for.
+static void noteHolesOutside(std::istream& input, const Shape& shape, const ShapeStaging& staging) {
+    const Contour& outline = shape.contours[0];
+    if (outline.size() < 3) return;
+    for (size_t i = 1; i < shape.contours.size() && i - 1 < staging.contourLines.size(); ++i) {
+        const Contour& contour = shape.contours[i];
+        if (contour.size() < 3) continue;
+        bool anyInside =
+            std::any_of(contour.begin(), contour.end(), [&](const Point& p) { return insidePolygon(outline, p); });
+        // One that holds the first outline inside it makes that a hole instead.
+        if (!anyInside && !insidePolygon(contour, outline[0]))
+            reportReadProblemAtLine(input, staging.contourLines[i - 1],
+                                    "contour lies wholly outside the shape's first contour: it cuts no hole and "
+                                    "adds a second solid piece; for a second piece write a second shape \"p\"");
+    }
+}
+
 // The finishing steps; false when the shape cannot join a body.
-static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& staging) {
+static bool finishShape(std::istream& input, long line, Shape& shape, const ShapeStaging& staging) {
     if (shape.contours[0].empty()) {
-        reportReadProblem(input, describe(shape) + " has no points in its first contour; left out");
+        reportReadProblemAtLine(input, line, describe(shape) + " has no points in its first contour; left out");
         return false;
     }
+    noteHolesOutside(input, shape, staging);
     tidyContours(shape);
     shape.predContours = shape.contours;
     shape.cornerVectors = shape.contours;
@@ -276,31 +336,33 @@ static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& s
     const char* heldBack = crossesItself ? " has an outline that crosses itself"
                                          : " has an outline too intricate to fill (too many edges side by side)";
     if (!std::isfinite(shape.area)) {
-        reportReadProblem(input, describe(shape) + " is too large: its area overflows a float; left out");
+        reportReadProblemAtLine(input, line, describe(shape) + " is too large: its area overflows a float; left out");
         return false;
     }
     if (!(shape.area > 0.0f)) {
         bool tessellated = outcome == TessellationOutcome::tessellated;
-        reportReadProblem(input, describe(shape) + (tessellated ? " has no area" : heldBack) + "; left out");
+        reportReadProblemAtLine(input, line, describe(shape) + (tessellated ? " has no area" : heldBack) + "; left out");
         return false;
     }
     // Kept for its circles; the crossing outline (or crossing hole) counts for nothing.
     if (outcome != TessellationOutcome::tessellated)
-        reportReadProblem(input, describe(shape) + heldBack + "; it is ignored");
+        reportReadProblemAtLine(input, line, describe(shape) + heldBack + "; it is ignored");
     if (shape.mass == 0.0f) shape.mass = shape.area;
     if (staging.pendingDensity != 0.0f) shape.mass = staging.pendingDensity * shape.area;
     if (shape.mass > 0.0f && !(shape.mass >= minMass && shape.mass <= maxMass)) {
-        reportReadProblem(input, describe(shape) + " has mass " + numberText(shape.mass) + ", outside " +
-                                     numberText(minMass) + " to " + numberText(maxMass) + "; left out");
+        reportReadProblemAtLine(input, line,
+                                describe(shape) + " has mass " + numberText(shape.mass) + ", outside " +
+                                    numberText(minMass) + " to " + numberText(maxMass) + "; left out");
         return false;
     }
     shape.inertia = (shape.mass / shape.area) * shape.inertia;
     if (shape.mass > 0.0f && !std::isfinite(shape.inertia)) {
-        reportReadProblem(input, describe(shape) + " is too large: its moment of inertia overflows a float; left out");
+        reportReadProblemAtLine(input, line,
+                                describe(shape) + " is too large: its moment of inertia overflows a float; left out");
         return false;
     }
     if (!hasUsableFigures(shape)) {
-        reportReadProblem(input, describe(shape) + " has no positive finite mass or moment; left out");
+        reportReadProblemAtLine(input, line, describe(shape) + " has no positive finite mass or moment; left out");
         return false;
     }
     return true;
@@ -308,6 +370,7 @@ static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& s
 
 std::optional<Shape> constructShape(std::istream& input, const std::string& prefix, const Placement& bodyPlacement,
                                     ShapeStaging& staging) {
+    long line = keyLineOf(input);
     chargePart(input);
     Shape shape;
     shape.contours.emplace_back();
@@ -315,6 +378,7 @@ std::optional<Shape> constructShape(std::istream& input, const std::string& pref
     staging.stagedPlugs.clear();
     staging.pendingDensity = 0.0f;
     staging.pointsRead = 0;
+    staging.contourLines.clear();
     staging.shapePlacement = bodyPlacement;
     // Drawn even for a shape that ends up left out, so a file's colours do
     // not depend on whether an earlier shape was usable.
@@ -324,8 +388,8 @@ std::optional<Shape> constructShape(std::istream& input, const std::string& pref
     shape.colour = {red, green, blue};
 
     readBlock(
-        input, prefix, {"a shape block", &staging.shapePlacement},
+        input, prefix, {"a shape block", &staging.shapePlacement, '}', true, "vosgt"},
         [&](std::istream& in, const std::string& at, char key) { return readShapeKey(in, at, key, shape, staging); });
-    if (!finishShape(input, shape, staging)) return std::nullopt;
+    if (!finishShape(input, line, shape, staging)) return std::nullopt;
     return shape;
 }

@@ -13,9 +13,10 @@
 
 // The reading state of the one shape block open at a time.
 struct ShapeStaging {
-    Placement shapePlacement;     // starts as the body's placement
-    float pendingDensity = 0.0f;  // "d"; 0 means none given
-    size_t pointsRead = 0;        // by "v" and "o", against maxPointsPerShape
+    Placement shapePlacement;        // starts as the body's placement
+    float pendingDensity = 0.0f;     // "d"; 0 means none given
+    size_t pointsRead = 0;           // by "v" and "o", against maxPointsPerShape
+    std::vector<long> contourLines;  // where each contour after the first begins ("h")
     std::vector<Anchor> stagedSockets;
     std::vector<Anchor> stagedPlugs;
     std::vector<std::unique_ptr<TexturedPolygon>> stagedTexturedPolygons;

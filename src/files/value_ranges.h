@@ -28,3 +28,8 @@ constexpr float maxMass = 1e10f;
 // are read into [0, maxFriction].
 constexpr float maxBounce = 1.0f;
 constexpr float maxFriction = 10.0f;
+
+// What the docs give for start velocities. A body may start faster (up to
+// maxStartSpeed) but gets a note: past these no scene means it.
+constexpr float plausibleStartSpeed = 1000.0f;    // units a frame: the window's width in one frame
+constexpr float plausibleStartSpin = 3.1415927f;  // radians a frame: half a turn each frame

@@ -10,6 +10,7 @@
 #include "files/line_counting_buffer.h"
 #include "files/read_budget.h"
 #include "files/reader_primitives.h"
+#include "files/start_overlaps.h"
 #include "files/value_ranges.h"
 #include "sim/body_frame.h"
 #include "sim/globals.h"
@@ -121,11 +122,13 @@ static bool modelIsWithinRange(const Model& model) {
 // A root "P": the body hangs from the model's mount by its parentPlug; a
 // later root takes the place of an earlier one.
 static void readRootBody(Model& model, std::istream& input, const std::string& prefix, const Placement& placement) {
+    long line = keyLineOf(input);
     Body* body = constructBody(model, input, prefix, placement);
     if (body == nullptr) return;
     if (body->parentPlug >= body->plugs.size()) {
-        reportReadProblem(input, "body without plug " + std::to_string(body->parentPlug) +
-                                     " cannot hang from its model; it is left out");
+        reportReadProblemAtLine(
+            input, line,
+            "body without plug " + std::to_string(body->parentPlug) + " cannot hang from its model; it is left out");
         return;
     }
     model.rootPlug = &body->plugs[body->parentPlug];
@@ -134,29 +137,31 @@ static void readRootBody(Model& model, std::istream& input, const std::string& p
 
 // The keys of a model block, with the model's own copy of the world placement.
 static void readModel(Model& model, std::istream& input, const std::string& prefix, Placement& placement) {
-    readBlock(input, prefix, {"a model block", &placement}, [&](std::istream& in, const std::string& at, char key) {
-        switch (key) {
-            case 'P':
-                readRootBody(model, in, at, placement);
-                return true;
-            case 'l':
-                readText(in, model.label);
-                return true;
-            default:
-                return false;
-        }
-    });
+    readBlock(input, prefix, {"a model block", &placement, '}', true, "P"},
+              [&](std::istream& in, const std::string& at, char key) {
+                  switch (key) {
+                      case 'P':
+                          readRootBody(model, in, at, placement);
+                          return true;
+                      case 'l':
+                          readText(in, model.label);
+                          return true;
+                      default:
+                          return false;
+                  }
+              });
 }
 
-static void finishModel(std::istream& input, Model& model) {
+static void finishModel(std::istream& input, long line, Model& model) {
     Body& root = *model.rootPlug->owner;
     size_t bodiesRead = model.bodies.size();
     placeTree(root);
     collectBodies(model, root);
     size_t leftOut = bodiesRead - model.bodies.size();
     if (leftOut > 0)
-        reportReadProblem(input, "left out " + std::to_string(leftOut) + (leftOut == 1 ? " body" : " bodies") +
-                                     " of this model that hang nowhere");
+        reportReadProblemAtLine(input, line,
+                                "left out " + std::to_string(leftOut) + (leftOut == 1 ? " body" : " bodies") +
+                                    " of this model that hang nowhere");
     for (auto& body : model.bodies) {
         body->model = &model;
         placeCurrentOutline(*body);
@@ -165,20 +170,23 @@ static void finishModel(std::istream& input, Model& model) {
 }
 
 std::unique_ptr<Model> constructModel(World& world, std::istream& input, const std::string& prefix) {
+    long line = keyLineOf(input);
     chargePart(input);
     auto model = std::make_unique<Model>();
     Placement placement = world.placement;
     readModel(*model, input, prefix, placement);
     if (model->bodies.size() > static_cast<size_t>(maxBodiesPerWorld)) {
-        reportReadProblem(input, "model has more than " + std::to_string(maxBodiesPerWorld) +
-                                     " bodies, more than a world holds; left out");
+        reportReadProblemAtLine(
+            input, line,
+            "model has more than " + std::to_string(maxBodiesPerWorld) + " bodies, more than a world holds; left out");
         return nullptr;
     }
     if (model->rootPlug == nullptr) {
-        reportReadProblem(input, "model without a body that hangs from it; left out");
+        reportReadProblemAtLine(input, line, "model without a body that hangs from it; left out");
         return nullptr;
     }
-    finishModel(input, *model);
+    finishModel(input, line, *model);
+    model->origin = {sourceNameOf(input), line};
     return model;
 }
 
@@ -186,40 +194,52 @@ std::unique_ptr<Model> constructModel(World& world, std::istream& input, const s
 // placed and the world has room for its bodies; otherwise it is left out
 // with a note.
 static void addModel(World& world, std::istream& input, std::unique_ptr<Model> model) {
+    long line = model->origin.line;
     // The commit moved bodies with an initial velocity; their outlines
     // follow from the local contours again.
     for (auto& body : model->bodies) placeCurrentOutline(*body);
     size_t total = static_cast<size_t>(world.bodyCount()) + model->bodies.size();
     if (!modelIsWithinRange(*model))
-        reportReadProblem(input, "model lies beyond ±" + numberText(maxCoordinate) + " once placed; left out");
+        reportReadProblemAtLine(input, line,
+                                "model lies beyond ±" + numberText(maxCoordinate) + " once placed; left out");
     else if (total > static_cast<size_t>(maxBodiesPerWorld))
-        reportReadProblem(input, "model would bring the world to " + std::to_string(total) + " bodies, more than " +
-                                     std::to_string(maxBodiesPerWorld) + "; left out");
-    else
+        reportReadProblemAtLine(input, line,
+                                "model would bring the world to " + std::to_string(total) + " bodies, more than " +
+                                    std::to_string(maxBodiesPerWorld) + "; left out");
+    else {
         world.models.push_back(std::move(model));
+        noteStartOverlaps(input, world, *world.models.back());
+    }
+}
+
+// `whole`: the block with its "}" (a "W" in a file); otherwise its inside
+// alone (a dropped file).
+static void readWorldBlock(World& world, std::istream& input, const std::string& prefix, bool whole) {
+    CountedInput counted(input, "<input>");
+    stepContext.currentWorld = &world;
+    BlockSyntax syntax{"a world block", &world.placement, '}', true, "M"};
+    syntax.needsClosing = whole;
+    readBlock(counted.stream(), prefix, syntax, [&](std::istream& in, const std::string& at, char key) {
+        switch (key) {
+            case 'M':
+                if (auto model = constructModel(world, in, at)) addModel(world, in, std::move(model));
+                return true;
+            case 'l':
+                readText(in, world.label);
+                return true;
+            default:
+                return false;
+        }
+    });
 }
 
 void readWorld(World& world, std::istream& input, const std::string& prefix) {
-    CountedInput counted(input, "<input>");
-    stepContext.currentWorld = &world;
-    readBlock(counted.stream(), prefix, {"a world block", &world.placement},
-              [&](std::istream& in, const std::string& at, char key) {
-                  switch (key) {
-                      case 'M':
-                          if (auto model = constructModel(world, in, at)) addModel(world, in, std::move(model));
-                          return true;
-                      case 'l':
-                          readText(in, world.label);
-                          return true;
-                      default:
-                          return false;
-                  }
-              });
+    readWorldBlock(world, input, prefix, false);
 }
 
 std::unique_ptr<World> constructWorld(std::istream& input, const std::string& prefix) {
     auto world = std::make_unique<World>();
     stepContext.currentWorld = world.get();
-    readWorld(*world, input, prefix);
+    readWorldBlock(*world, input, prefix, true);
     return world;
 }

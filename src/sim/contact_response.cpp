@@ -175,6 +175,7 @@ void respond(const ContactSum& sum, Body& a, Body& b, StepContext& step) {
     removeNormalAcceleration(b, contact.nx, contact.ny);
 
     unsettle(step);
+    if (step.countingLate) countLate(memory.lateHits);
     memory.hits = static_cast<uint8_t>(memory.hits + 1);
     memory.stamp = stepNumber;
 }

@@ -195,6 +195,7 @@ void correctJoint(Socket& socket, StepContext& step) {
     predictBody(parent, step);
     predictBody(child, step);
     unsettle(step);
+    if (step.countingLate) countLate(child.lateJointFixes);
 }
 
 void commitTree(Body& b, const StepContext& step) {

@@ -94,6 +94,13 @@ struct VertexQuad {
 
 struct Body;
 struct Model;
+
+// Where a model or body begins in the file it was read from, for notes
+// that name it (empty for one built in code).
+struct SourcePlace {
+    std::string file;
+    long line = 0;
+};
 struct World;
 struct Spring;
 struct TextureRecord;  // owned by the texture registry
@@ -196,6 +203,10 @@ struct Body {
     std::list<SpringEnd> grabs;  // ends fixed on this body; their springs are the world's
     std::string name;
     std::vector<std::unique_ptr<TexturedPolygon>> textures;
+    SourcePlace origin;
+    // Corrections of the joint this body hangs by from pass
+    // countedPassesFrom on, while storms are watched; cleared like lateHits.
+    uint16_t lateJointFixes = 0;
 
     Body() = default;
     Body(const Body&) = delete;
@@ -212,11 +223,15 @@ struct Model {
     Plug* rootPlug = nullptr;
     std::string name;
     std::string label;
+    SourcePlace origin;
 };
 
 struct PairMemory {
     int32_t stamp = 0;  // world stepCount of the pair's last response
     uint8_t hits = 0;   // responses of the ordered pair within that step
+    // Responses from pass countedPassesFrom on, while storms are
+    // watched (see StormRecord); gathered and cleared at the end of the step.
+    uint16_t lateHits = 0;
 };
 
 // Body serials run 0..255, so a world holds at most this many bodies.

@@ -11,11 +11,12 @@
 #include "sim/random.h"
 #include "sim/step_crew.h"
 #include "sim/step_scratch.h"
+#include "sim/storm_record.h"
 
 namespace {
 
 constexpr int32_t passLimit = 255;
-constexpr int32_t passesReported = 200;  // steps needing more are written to console 0
+constexpr int32_t passesReported = latePassesFrom;  // steps needing more are written to console 0
 
 // Holding K for minutes would otherwise grow the time scale to infinity and
 // turn every body into NaN. Far below that the sub-steps are already so long
@@ -183,6 +184,8 @@ void solverPass(const Pass& pass, float& lastStep) {
     StepScratch& scratch = pass.scratch;
     step.passCount += 1;
     step.solverPassTotal += 1;
+    step.countingLate = step.storms != nullptr && step.passCount > countedPassesFrom;
+    step.lateCounted = step.lateCounted || step.countingLate;
     step.settled = 1;
     size_t modelCount = w.models.size();
     drawVisitingOrder(scratch.order, modelCount);
@@ -247,6 +250,8 @@ void stepWorld(World& w, const StepKeys& keys, std::string* hardSteps) {
     StepScratch& scratch = stepScratch();
     scratch.prepare(w);
     Pass pass{w, step, scratch, crewFor(w, scratch)};
+    bool reachedLimit = false;
+    bool reported = false;  // a cycle went past passesReported
 
     do {
         startCycle(w, step, keys);
@@ -257,6 +262,9 @@ void stepWorld(World& w, const StepKeys& keys, std::string* hardSteps) {
             solverPass(pass, lastStep);
         } while (step.settled == 0 && step.passCount < passLimit);
         step.stepTime = lastStep;  // the dt of the final predictions
+        reachedLimit = reachedLimit || step.passCount >= passLimit;
+        reported = reported || step.passCount > passesReported;
+        if (step.storms != nullptr) step.storms->framePeak = std::max(step.storms->framePeak, step.passCount);
         commitCycle(w, step);
         consumed += step.stepTime;
         // With flush-to-zero a sub-step below the smallest normal float (a
@@ -267,6 +275,8 @@ void stepWorld(World& w, const StepKeys& keys, std::string* hardSteps) {
     } while (step.stepTime > 0.0f && consumed < 0.9 * timeScale && step.passCount < passLimit);
 
     if (step.passCount > passesReported && hardSteps != nullptr) *hardSteps += std::to_string(step.passCount) + "\n";
+    if (step.lateCounted && step.storms != nullptr) gatherStorm(w, reported, reachedLimit, *step.storms);
+    step.lateCounted = step.countingLate = false;
     w.stepCount += 1;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 struct World;
+struct StormRecord;
 
 struct StepContext {
     World* currentWorld = nullptr;  // the world being read or stepped
@@ -20,7 +21,18 @@ struct StepContext {
     // Counters for the benchmarks and the golden check; no result reads them.
     uint64_t solverPassTotal = 0;  // every solver pass of every cycle
     uint64_t pairTestCount = 0;    // body pairs handed to the contact test (see collideModels)
+
+    // Set by whoever wants to know which bodies keep long steps busy (null:
+    // nothing is counted, and nothing costs anything).
+    StormRecord* storms = nullptr;
+    bool countingLate = false;  // this pass counts corrections (set per pass)
+    bool lateCounted = false;   // some pass of this step did
 };
+
+// Counts up to the field's largest value and stays there.
+inline void countLate(uint16_t& counter) {
+    if (counter < UINT16_MAX) counter += 1;
+}
 
 extern StepContext stepContext;
 

@@ -140,6 +140,8 @@ TEST_F(Program, StatisticsAndExitCodes) {
     EXPECT_NE(output.find("step median:"), std::string::npos) << output;
     EXPECT_NE(output.find("step 95th percentile:"), std::string::npos) << output;
     EXPECT_NE(output.find("largest pass count:"), std::string::npos) << output;
+    EXPECT_NE(output.find("largest step:"), std::string::npos) << output;
+    EXPECT_NE(output.find("frames above 200 passes: 0\nsteps at the pass limit: 0\n"), std::string::npos) << output;
 
     EXPECT_EQ(run("--headless --frames 2"), 0);  // no rsc/ here: an empty run
     EXPECT_EQ(run("--help", &output), 0);
@@ -156,7 +158,7 @@ TEST_F(Program, CheckTellsNotesAndWhatFilesHold) {
     const std::string source = VANTOR_SOURCE_DIR;
     ASSERT_EQ(run("--check '" + source + "/rsc/firstWorld.ini'", &output), 0) << output;
     // The mass follows the shapes' areas; the counts are the scene's own.
-    EXPECT_EQ(output.rfind(source + "/rsc/firstWorld.ini: 2 worlds, 15 models, 49 bodies, 63 shapes, total mass ", 0),
+    EXPECT_EQ(output.rfind(source + "/rsc/firstWorld.ini: 2 worlds, 15 models, 49 bodies, 63 shapes, movable mass ", 0),
               0u)
         << output;
     EXPECT_TRUE(output.ends_with(", 2 textures; no notes\n")) << output;
@@ -167,8 +169,10 @@ TEST_F(Program, CheckTellsNotesAndWhatFilesHold) {
     EXPECT_NE(output.find("vantor: " VANTOR_TEST_DATA "/files/bad_number_part.txt:2: cannot read a number"),
               std::string::npos)
         << output;
-    EXPECT_NE(output.find(badNumber + ": 1 world, 1 model, 1 body, 2 shapes, total mass 5, 0 textures; 2 notes\n"),
-              std::string::npos)
+    EXPECT_NE(
+        output.find(badNumber +
+                    ": 1 world, 1 model, 1 body, 2 shapes, movable mass 5, 0 bolted bodies, 0 textures; 2 notes\n"),
+        std::string::npos)
         << output;
 
     // A folder: every *.ini directly in it, in name order; one bad file is enough.
@@ -177,13 +181,23 @@ TEST_F(Program, CheckTellsNotesAndWhatFilesHold) {
     std::ofstream(dir / "worlds" / "a.ini") << "w 640 480\n";
     std::ofstream(dir / "worlds" / "notes.txt") << "not a world";
     std::ofstream(dir / "worlds" / "deeper" / "c.ini") << "W {";
+    // A fragment is checked through the file that includes it, with its own
+    // file and line in the notes; a bolted body counts apart from the mass.
+    std::ofstream(dir / "worlds" / "frame.ini") << "W { l frame\n  M { f piece.ini } }\n";
+    std::ofstream(dir / "worlds" / "piece.ini") << "P { g { x= 0 0 } ! BOLTED\n p { v 0 0 v 1 0 v 1 1 e 3 } }\n";
     ASSERT_EQ(run("--check worlds", &output), 1);
     EXPECT_EQ(output,
-              "worlds/a.ini: 0 worlds, 0 models, 0 bodies, 0 shapes, total mass 0, 0 textures; no notes\n"
+              "worlds/a.ini: 0 worlds, 0 models, 0 bodies, 0 shapes, movable mass 0, 0 bolted bodies, 0 textures; no "
+              "notes\n"
               "vantor: worlds/b.ini:2: cannot read a number; reading of this file stops\n"
               "vantor: worlds/b.ini:2: shape has no area; left out\n"
               "vantor: worlds/b.ini:2: body has no shape with mass; it will not move\n"
-              "worlds/b.ini: 1 world, 1 model, 1 body, 0 shapes, total mass 0, 0 textures; 3 notes\n");
+              "worlds/b.ini: 1 world, 1 model, 1 body, 0 shapes, movable mass 0, 0 bolted bodies, 0 textures; 3 "
+              "notes\n"
+              "vantor: worlds/piece.ini:2: bounce 3 is refused: above 1 a body would rise higher at every bounce (the "
+              "range is 0.01 to 1); 1 is used\n"
+              "worlds/frame.ini: 1 world, 1 model, 1 body, 1 shape, movable mass 0, 1 bolted body, 0 textures; 1 note\n"
+              "worlds/piece.ini: included by worlds/frame.ini; checked there\n");
     EXPECT_EQ(run("--check '" + source + "/rsc'"), 0);
     EXPECT_EQ(run("--check --dropped '" + source + "/rsc/examples'", &output), 0) << output;
     EXPECT_EQ(run("--check worlds/deeper/c.ini worlds/missing.ini", &output), 1);

@@ -83,6 +83,18 @@ TEST_F(MainLoopTest, StartsUpInOrderAndEndsOnQuitWithZero) {
     EXPECT_EQ(windowSystem.count("swap"), 1u);
 }
 
+// Without a settings file (or sizes in it) the window takes the bundled
+// settings' size, not 0 x 0: a world file alone opens a usable window.
+TEST_F(MainLoopTest, SizesTheSettingsDoNotGiveAreTheBundledOnes) {
+    settingsWidth = settingsHeight = 0.0f;
+    windowSystem.queue(wm::close);
+    EXPECT_EQ(run(), 0);
+    ASSERT_EQ(windowSystem.requests.size(), 1u);
+    EXPECT_EQ(windowSystem.requests[0].width, 1024);
+    EXPECT_EQ(windowSystem.requests[0].height, 768);
+    EXPECT_EQ(fullscreenWidth, 1024.0f);
+}
+
 TEST_F(MainLoopTest, WindowFailureOrNoEndsWithOneBeforeTheWorld) {
     windowSystem.failingStep = WindowStep::createWindow;
     EXPECT_EQ(run(), 1);

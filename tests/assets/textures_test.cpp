@@ -299,7 +299,7 @@ TEST_F(Textures, PolygonsWaitForTheirPicture) {
     diagnosticSink = &notes;
     std::istringstream world(R"(W { M { P { g { x= 0 0 } p { v -5 -5 v 5 -5 v 5 5 v -5 5 }
         t { t http://host/a.tga p { tv 0 0 pv -5 -5 tv 4 0 pv 5 -5 tv 4 2 pv 5 5 } }
-        t { t http://host/gone.tga p { tv 8 8 pv -5 -5 } } } } })");
+        t { t http://host/gone.tga p { tv 8 8 pv -5 -5 tv 8 0 pv 5 -5 tv 0 0 pv 5 5 } } } } })");
     loadFile(world, "worlds/", "<world>");
     ASSERT_EQ(worlds.size(), 1u);
     const auto& polygons = worlds[0]->models[0]->bodies[0]->textures;

@@ -44,7 +44,9 @@ TEST_F(AnchorBlocksTest, TexturedPolygonNormalisedBySizeAndShared) {
     EXPECT_EQ(second.texture, first.texture);
     EXPECT_FLOAT_EQ(second.points[0].x, 1.0f);  // its own copy of the placement
     // "e" closed the second polygon; the body block went on to its "}".
-    EXPECT_EQ(noteCount(), 0) << notes.str();
+    // Its one corner draws nothing, and that is all there is to say.
+    EXPECT_EQ(noteCount(), 1) << notes.str();
+    EXPECT_TRUE(noted("test.ini:2: textured polygon has 1 point; it takes 3 or more")) << notes.str();
 }
 
 TEST_F(AnchorBlocksTest, TexturedPolygonStagedInAShapeJoinsTheBody) {
@@ -58,11 +60,16 @@ TEST_F(AnchorBlocksTest, PolygonWithoutTextureIsLeftOut) {
     EXPECT_TRUE(noted("names no texture"));
 }
 
+// The note says why, at the "t" that names the picture.
 TEST_F(AnchorBlocksTest, TextureThatDidNotLoadKeepsPixelCoordinates) {
-    Body& body = readBody("t { t missing.tga p { tv 32 16 pv 0 0 } }");
+    Body& body = readBody("t {\nt missing.tga p { tv 32 16 pv 0 0 } }");
     ASSERT_EQ(body.textures.size(), 1u);
     EXPECT_FLOAT_EQ(body.textures[0]->texCoords[0].x, 32.0f);
-    EXPECT_TRUE(noted("has no size"));
+    EXPECT_TRUE(noted(":3: texture \"" + dataPrefix() + "missing.tga\": not found; drawn white")) << notes.str();
+    notes.str("");
+    // A file that is there but holds no picture (this test's own source).
+    readBody("t { t " + std::string(VANTOR_SOURCE_DIR) + "/tests/files/anchor_blocks_test.cpp p { } }");
+    EXPECT_TRUE(noted("anchor_blocks_test.cpp\": not a picture it can read")) << notes.str();
 }
 
 TEST_F(AnchorBlocksTest, UnpairedPointsAreDropped) {

@@ -220,3 +220,53 @@ TEST_F(BadInputTest, TextsLongerThan4096CharactersStopTheFile) {
         EXPECT_TRUE(noted("text longer than 4 096 characters; reading of this file stops")) << notes.str();
     }
 }
+
+// Every note names the line where its key or block begins, not where the
+// reader stands when it finds the problem.
+TEST_F(BadInputTest, NotesNameTheLineWhereTheKeyOrBlockBegins) {
+    load("W {\nM { l empty }\n\n\nM { l next " + squareBody(0, 0) + " }\n}");
+    EXPECT_EQ(notes.str(), "vantor: test.ini:2: model without a body that hangs from it; left out\n");
+
+    // 256 one-body models fill the world; the 257th, on line 258, is left out there.
+    notes.str("");
+    std::string text = "W {\n";
+    for (int i = 0; i < 257; ++i) text += "M { " + squareBody(static_cast<float>(3 * i), 0) + " }\n";
+    load(text + "}\n");
+    EXPECT_EQ(notes.str(),
+              "vantor: test.ini:258: model would bring the world to 257 bodies, more than 256; left out\n");
+
+    // Shapes and bodies are noted at their own key, also when it stands
+    // alone on its line.
+    notes.str("");
+    load("W { M {\nP\n{ g { }\np\n{ v 0 0 v 1 0 }\n} } }");
+    EXPECT_TRUE(noted("test.ini:4: shape has no area; left out")) << notes.str();
+    EXPECT_TRUE(noted("test.ini:2: body has no shape with mass; it will not move")) << notes.str();
+}
+
+// Mistakes of structure: each one note at its line.
+TEST_F(BadInputTest, StructureMistakesAreNotedWhereTheyBegin) {
+    // A block left open: only the innermost says so, at its key.
+    load("W {\nM {\n" + squareBody(0, 0) + "\n");
+    EXPECT_EQ(notes.str(),
+              "vantor: test.ini:2: a model block begins here and the file ends before its \"}\"; it ends there\n");
+    ASSERT_EQ(worlds.back()->models.size(), 1u);  // what was read is kept
+
+    resetProcessState();
+    diagnosticSink = &notes;
+    notes.str("");
+    load("W { M { " + squareBody(0, 0) + " } }\n}\nW { }");
+    EXPECT_TRUE(noted("test.ini:2: this \"}\" closes no block; skipped")) << notes.str();
+
+    // A hole outside its outline is a second piece; a textured polygon needs
+    // three corners; placement keys after the corners move nothing.
+    resetProcessState();
+    diagnosticSink = &notes;
+    notes.str("");
+    load(
+        "W { M { P { g { }\np { v 0 0 v 2 0 v 2 2 v 0 2\nh v 5 5 v 6 5 v 6 6\nh v 0.5 0.5 v 1 0.5 v 1 1 }\n"
+        "t { t textures/none.png p { tv 0 0 pv 0 0 tv 1 1 pv 1 1 } }\np { v 0 0 v 1 0 v 1 1\nx= 5 0 }\n} } }");
+    EXPECT_TRUE(noted("test.ini:3: contour lies wholly outside the shape's first contour")) << notes.str();
+    EXPECT_FALSE(noted("test.ini:4: contour")) << notes.str();
+    EXPECT_TRUE(noted("test.ini:5: textured polygon has 2 points; it takes 3 or more")) << notes.str();
+    EXPECT_TRUE(noted("test.ini:7: placement key in a shape block after everything it could move")) << notes.str();
+}

@@ -20,6 +20,15 @@ TEST_F(IncludesTest, IncludedNamesAreRelativeToTheIncludingFile) {
     EXPECT_TRUE(noted("include_main.ini:8: cannot open included file")) << notes.str();
 }
 
+// An absolute name is used as it stands, not joined to the including
+// file's folder; the names inside it stay relative to its own folder.
+TEST_F(IncludesTest, AbsoluteNamesStandAsTheyAre) {
+    ASSERT_EQ(dataPath("sub/part.txt").front(), '/');
+    World& world = loadWorld("M { P { g { } f '" + dataPath("sub/part.txt") + "' } }", "somewhere/else/");
+    EXPECT_FLOAT_EQ(onlyBody(world).mass, 4.0f);
+    EXPECT_EQ(noteCount(), 0) << notes.str();
+}
+
 TEST_F(IncludesTest, BadNumberStopsOnlyTheIncludedFile) {
     ASSERT_TRUE(loadFilePath(dataPath("bad_number_main.ini"), dataPrefix()));
     Body& body = onlyBody(*worlds.at(0));

@@ -57,8 +57,10 @@ TEST_F(ShapeBlockTest, MaterialKeys) {
     EXPECT_FLOAT_EQ(readShape(unitSquare + "e 0.5").bounce, 0.5f);
 }
 
-// Values whose products in the step would leave the float range: material
-// is brought into its range, a start speed is refused, each with a note.
+// Values outside the documented ranges: each is noted once at its line,
+// saying what it does and the range; those that cannot be meant are refused
+// and say what is used instead. Values the step's products could not take
+// are clamped or refused.
 TEST_F(ShapeBlockTest, ValuesBeyondTheirRangesAreClampedOrRefusedWithANote) {
     const Shape& shape = readShape(unitSquare + "e 1e20 u s -1 u k 20", "V 2e19 0 W 0.5");
     EXPECT_FLOAT_EQ(shape.bounce, 1.0f);
@@ -66,18 +68,45 @@ TEST_F(ShapeBlockTest, ValuesBeyondTheirRangesAreClampedOrRefusedWithANote) {
     EXPECT_FLOAT_EQ(shape.kineticFriction, 10.0f);
     EXPECT_EQ(body->vx, 0.0f);
     EXPECT_EQ(body->omega, 0.0f);
-    EXPECT_TRUE(noted("bounce 1e20 above 1 would add energy at every contact; 1 is used")) << notes.str();
-    EXPECT_TRUE(noted("friction -1 lies outside 0 to 10; 0 is used")) << notes.str();
-    EXPECT_TRUE(noted("friction 20 lies outside 0 to 10; 10 is used")) << notes.str();
+    EXPECT_TRUE(
+        noted("bounce 1e20 is refused: above 1 a body would rise higher at every bounce (the range is 0.01 to "
+              "1); 1 is used"))
+        << notes.str();
+    EXPECT_TRUE(
+        noted("friction -1 is refused: below 0 it would speed a sliding body up (the range is 0 to 10); 0 is "
+              "used"))
+        << notes.str();
+    EXPECT_TRUE(noted("friction 20 lies above the range 0 to 10")) << notes.str();
+    EXPECT_TRUE(noted("velocity 2e19 units a frame crosses the window in one frame; the range is up to 1000"))
+        << notes.str();
     EXPECT_TRUE(noted("body would start with points moving at 2e19 units a frame, more than 1e6; it starts at rest"))
         << notes.str();
-    EXPECT_EQ(noteCount(), 4) << notes.str();
+    EXPECT_EQ(noteCount(), 5) << notes.str();
+
+    // Density 0 or below is refused: the mass is the area (or "m").
+    notes.str("");
+    EXPECT_FLOAT_EQ(readShape(unitSquare + "m 3 d -2").mass, 3.0f);
+    EXPECT_TRUE(noted("test.ini:2: density -2 is refused: a density lies above 0")) << notes.str();
+    notes.str("");
+    EXPECT_FLOAT_EQ(readShape(unitSquare + "d 0").mass, 1.0f);
+    EXPECT_EQ(noteCount(), 1) << notes.str();
+
+    // Colour outside 0..255 and a negative radius are kept as they draw, with a note.
+    notes.str("");
+    const Shape& disc = readShape("o 0 0 -2 c 300 0 -5");
+    EXPECT_FLOAT_EQ(disc.discRadii.at(0), 2.0f);
+    EXPECT_TRUE(noted("circle radius -2 is negative; a radius lies above 0, 2 is used")) << notes.str();
+    EXPECT_TRUE(noted("colour 300 0 -5: components lie in 0 to 255")) << notes.str();
+    EXPECT_EQ(noteCount(), 2) << notes.str();
+    notes.str("");
+    readShape(unitSquare, "W 7");
+    EXPECT_TRUE(noted("angular velocity 7 radians a frame turns the body more than half a turn")) << notes.str();
 
     // Within the ranges nothing changes and nothing is said.
     notes.str("");
-    const Shape& fast = readShape(unitSquare + "e 1 u s 10 u k 0", "V 9e5 0");
+    const Shape& fast = readShape(unitSquare + "e 1 u s 10 u k 0 c 255 0 0", "V 1000 0 W -3");
     EXPECT_FLOAT_EQ(fast.bounce, 1.0f);
-    EXPECT_FLOAT_EQ(body->vx, 9e5f);
+    EXPECT_FLOAT_EQ(body->vx, 1000.0f);
     EXPECT_EQ(noteCount(), 0) << notes.str();
 
     // A triangle that reaches past ±1e12 is refused where it does, not

@@ -173,3 +173,28 @@ TEST_F(WorldBlocksTest, UnquotedNameWithBlankStopsTheFile) {
     EXPECT_EQ(onlyBody(quoted).name, "lower arm");
     EXPECT_EQ(quoted.label, "after");
 }
+
+// Bodies that start overlapping and share a mask bit are named, both of
+// them with their places; touching, masks with no common bit, or two bolted
+// bodies say nothing.
+TEST_F(WorldBlocksTest, BodiesOverlappingAtTheStartAreNamedWithTheirPlaces) {
+    load("W {\nM { l left " + squareBody(0, 0, "l a") + " }\nM { l right x= 1.5 0.5 " + squareBody(0, 0) +
+         " }\nM { l apart x= 10 0 " + squareBody(0, 0) + " }\nM { l touching x= 12 0 " + squareBody(0, 0) +
+         " }\nM { l masked P { g { } p { v 9.5 -1 v 11.5 -1 v 11.5 1 v 9.5 1 k 0x20 } } }\n}");
+    EXPECT_EQ(notes.str(),
+              "vantor: test.ini:3: body 0 of model \"right\" overlaps body \"a\" of model \"left\" (test.ini:2) "
+              "where they start, and their masks share 0x18000: they are pushed apart on every solver pass; move "
+              "them apart or give them masks with no common bit\n");
+
+    // Within one model: a child whose limb overlaps its parent at the joint.
+    notes.str("");
+    load(
+        "W { M { l arm\nP { g { } s { x= 1 0 } p { v -1 -1 v 1 -1 v 1 1 v -1 1 }\n"
+        "P { l forearm g { x= 1 0 } p { v 0.5 -1 v 3 -1 v 3 1 v 0.5 1 } } } } }");
+    EXPECT_TRUE(noted("test.ini:3: body \"forearm\" of model \"arm\" overlaps body 0 of model \"arm\" (test.ini:2)"))
+        << notes.str();
+    notes.str("");
+    load("W { M { P { ! BOLTED " + squareBody(0, 0).substr(2) + " } M { P { ! BOLTED " + squareBody(0.5f, 0).substr(2) +
+         " } }");
+    EXPECT_EQ(noteCount(), 0) << notes.str();
+}

@@ -23,6 +23,7 @@
 #include "sim/step.h"
 #include "sim/step_context.h"
 #include "sim/step_crew.h"
+#include "sim/storm_record.h"
 #include "support/reset.h"
 
 namespace {
@@ -67,9 +68,10 @@ struct GoldenResult {
     }
 };
 
-GoldenResult runScene(const std::string& scene, int frames, int threads = 1) {
+GoldenResult runScene(const std::string& scene, int frames, int threads = 1, StormRecord* storms = nullptr) {
     resetProcessState();
     setStepThreads(threads);
+    stepContext.storms = storms;
     std::string directory = sourceDir + "/bench/scenes/";
     if (!loadFilePath(directory + scene + ".ini", directory)) ADD_FAILURE() << "cannot open scene " << scene;
     uint64_t pairTestsBefore = stepContext.pairTestCount;
@@ -78,6 +80,7 @@ GoldenResult runScene(const std::string& scene, int frames, int threads = 1) {
         stepAllWorlds();
         for (const auto& world : worlds) hash.add(*world);
     }
+    stepContext.storms = nullptr;
     return {hash.value, stepContext.pairTestCount - pairTestsBefore};
 }
 
@@ -152,6 +155,24 @@ TEST(ThreadedStep, StormsGiveTheSameTrajectoriesOnOneTwoAndFourThreads) {
             GoldenResult shared = runScene(scene, frames, threads);
             EXPECT_EQ(shared.line(scene), alone.line(scene)) << threads << " threads";
         }
+    }
+    setStepThreads(1);
+}
+
+// Watching storms counts the late corrections beside the step: every bit of
+// the trajectories stays, on one thread or two, and the busiest pairs and
+// joints are named with the file and line of each body.
+TEST(ThreadedStep, WatchingStormsChangesNoBitAndNamesWhatCorrectedMost) {
+    if (sanitizedBuild) GTEST_SKIP() << "checked by the build without sanitizers";
+    // Its first steps past 200 passes come between frames 70 and 120.
+    GoldenResult plain = runScene("ragdoll_storm", 100, 1);
+    for (int threads : {1, 2}) {
+        StormRecord storms;
+        GoldenResult watched = runScene("ragdoll_storm", 100, threads, &storms);
+        EXPECT_EQ(watched.line("storm"), plain.line("storm")) << threads << " threads";
+        ASSERT_FALSE(storms.corrections.empty());
+        EXPECT_NE(storms.latestWorst.find("ragdoll_storm.ini:"), std::string::npos) << storms.latestWorst;
+        EXPECT_GT(storms.latestWorstCount, 0u);
     }
     setStepThreads(1);
 }
