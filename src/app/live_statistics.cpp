@@ -37,6 +37,11 @@ void noteStep(LiveStatistics& statistics, int64_t now, double milliseconds, int3
     statistics.lastPassCount = passCount;
 }
 
+void noteStorm(LiveStatistics& statistics, int64_t now, const std::string& worst) {
+    statistics.storm = worst;
+    statistics.stormAt = now;
+}
+
 std::string statisticsLine(LiveStatistics& statistics, int64_t now, bool paused) {
     forgetOld(statistics, now);
     double largest = 0.0;
@@ -52,5 +57,6 @@ std::string statisticsLine(LiveStatistics& statistics, int64_t now, bool paused)
                   bodies, springs, static_cast<double>(timeScale));
     std::string text = line;
     if (paused) text += "  paused";
+    if (!statistics.storm.empty() && now - statistics.stormAt < statisticsSpanMs) text += "  storm: " + statistics.storm;
     return text;
 }

@@ -16,15 +16,20 @@ struct LiveStatistics {
     std::deque<Step> steps;  // the steps of the last second
     double lastStepMs = 0.0;
     int32_t lastPassCount = 0;
+    // The pair or joint that corrected most in the latest storm, and when.
+    std::string storm;
+    int64_t stormAt = 0;
 };
 
 constexpr int64_t statisticsSpanMs = 1000;
 
 void noteFrame(LiveStatistics& statistics, int64_t now);
 void noteStep(LiveStatistics& statistics, int64_t now, double milliseconds, int32_t passCount);
+void noteStorm(LiveStatistics& statistics, int64_t now, const std::string& worst);
 
 // Frames a second, the last step's time and the largest of the last
 // second, the last step's passes, bodies and springs of every world, the
-// time scale, and "paused" while the simulation stands still. Fields are
+// time scale, "paused" while the simulation stands still, and for a second
+// after a storm the pair or joint that kept it busy. Fields are
 // two blanks apart, where the overlay may break the line.
 std::string statisticsLine(LiveStatistics& statistics, int64_t now, bool paused);

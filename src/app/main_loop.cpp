@@ -32,12 +32,16 @@ void holdKeys(const std::vector<int>& heldKeys) {
 }
 
 void step(Shell& shell, const ProgramActions& actions, StepTimes* times) {
-    if (times != nullptr) times->storms.framePeak = 0;
+    StormRecord* storms = stepContext.storms;
+    if (storms != nullptr) storms->framePeak = 0;
     auto start = std::chrono::steady_clock::now();
     actions.stepAllWorlds(heldStepKeys(), &overlayConsole(0));
     auto end = std::chrono::steady_clock::now();
     double milliseconds = std::chrono::duration<double, std::milli>(end - start).count();
-    noteStep(shell.onScreen.statistics, shell.windowSystem.clock(), milliseconds, stepContext.passCount);
+    int64_t now = shell.windowSystem.clock();
+    noteStep(shell.onScreen.statistics, now, milliseconds, stepContext.passCount);
+    if (storms != nullptr && storms->framePeak > latePassesFrom && !storms->latestWorst.empty())
+        noteStorm(shell.onScreen.statistics, now, storms->latestWorst);
     if (times == nullptr) return;
     times->stepMs.push_back(milliseconds);
     // The largest cycle of the frame, not only the last world's last one.
@@ -231,11 +235,13 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     policy.restartWorlds = restartHook(startOptions, actions);
     StepTimes times;
     if (options.stats) policy.stepTimes = &times;
-    // The step counts late corrections only while someone reads them.
+    // The step counts late corrections only while someone reads them:
+    // --stats, or the window's statistics line.
+    StormRecord windowStorms;
     struct WatchStorms {
         WatchStorms(StormRecord* record) { stepContext.storms = record; }
         ~WatchStorms() { stepContext.storms = nullptr; }
-    } watchStorms(options.stats ? &times.storms : nullptr);
+    } watchStorms(options.stats ? &times.storms : options.headless ? nullptr : &windowStorms);
     bool screenshotWritten = false;
     if (!options.screenshotFile.empty())
         policy.afterDrawing = screenshotAfter(windowSystem, options, screenshotWritten);

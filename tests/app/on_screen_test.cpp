@@ -118,6 +118,12 @@ TEST_F(OnScreenTest, TheStatisticsLineCountsTheLastSecond) {
     EXPECT_EQ(shell.overlay.statistics, "50 fps  step 2.50 ms, max 4.00  12 passes  2 bodies  0 springs  time x1.5");
     fillOverlay(shell.onScreen, shell.overlay, 1990, true);
     EXPECT_EQ(shell.overlay.statistics.substr(shell.overlay.statistics.size() - 8), "  paused");
+    // A storm's worst pair shows for a second after it.
+    noteStorm(statistics, 1000, "joint: thigh and shin");
+    fillOverlay(shell.onScreen, shell.overlay, 1990, false);
+    EXPECT_NE(shell.overlay.statistics.find("  storm: joint: thigh and shin"), std::string::npos);
+    fillOverlay(shell.onScreen, shell.overlay, 2000, false);
+    EXPECT_EQ(shell.overlay.statistics.find("storm"), std::string::npos);
     press(0x7A);
     drawn(1990);
     EXPECT_TRUE(shell.overlay.statistics.empty());
