@@ -7,6 +7,7 @@
 #include "app/frame_png.h"
 #include "app/input_state.h"
 #include "app/replay.h"
+#include "app/shell_frame.h"
 #include "app/state_dump.h"
 #include "app/texture_arrivals.h"
 #include "app/world_reload.h"
@@ -26,12 +27,14 @@ void holdKeys(const std::vector<int>& heldKeys) {
     for (int code : heldKeys) keys[static_cast<size_t>(code) & 0xFF] = 1;
 }
 
-void step(const ProgramActions& actions, StepTimes* times) {
+void step(Shell& shell, const ProgramActions& actions, StepTimes* times) {
     auto start = std::chrono::steady_clock::now();
     actions.stepAllWorlds(heldStepKeys(), &overlayConsole(0));
-    if (times == nullptr) return;
     auto end = std::chrono::steady_clock::now();
-    times->stepMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    double milliseconds = std::chrono::duration<double, std::milli>(end - start).count();
+    noteStep(shell.onScreen.statistics, shell.windowSystem.clock(), milliseconds, stepContext.passCount);
+    if (times == nullptr) return;
+    times->stepMs.push_back(milliseconds);
     times->passCounts.push_back(stepContext.passCount);
 }
 
@@ -39,9 +42,11 @@ void step(const ProgramActions& actions, StepTimes* times) {
 void draw(Shell& shell, const LoopPolicy& policy, long& framesDrawn) {
     if (!windowIsOpen()) return;
     placeArrivedTextures();
-    shell.renderer.drawFrame(shell.overlay);
+    beforeDrawing(shell);
+    shell.renderer.drawFrame(shell.viewControl.view, shell.overlay);
     framesDrawn += 1;
     if (policy.afterDrawing) policy.afterDrawing(framesDrawn);
+    afterDrawing(shell);
     shell.windowSystem.swapBuffers();
 }
 
@@ -115,7 +120,7 @@ int runMainLoop(Shell& shell, MessageSource& messages, const ProgramActions& act
         beginTextureLoad();
         if (!handleOneMessage(shell, messages)) break;
         holdKeys(policy.heldKeys);
-        if (!keyHeld(vk::f1)) step(actions, policy.stepTimes);
+        if (!keyHeld(vk::f1)) step(shell, actions, policy.stepTimes);
         // The work since the last sleep (drawing, the message, the step)
         // and the sleep together make one 20 ms frame; a late pass does not
         // try to catch up. The mark is taken after the sleep: taken before

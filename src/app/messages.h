@@ -24,6 +24,12 @@ constexpr uint32_t leftButtonDown = 0x0201;
 constexpr uint32_t leftButtonUp = 0x0202;
 constexpr uint32_t rightButtonDown = 0x0204;
 constexpr uint32_t rightButtonUp = 0x0205;
+constexpr uint32_t middleButtonDown = 0x0207;
+constexpr uint32_t middleButtonUp = 0x0208;
+// wParam's high half: the turn, signed, in wheelNotch units (up or away
+// from the user is positive). lParam: the client point under the cursor,
+// as for the buttons (Win32 gives screen coordinates; the program has none).
+constexpr uint32_t mouseWheel = 0x020A;
 constexpr uint32_t dropFiles = 0x0233;
 }  // namespace wm
 
@@ -49,3 +55,10 @@ inline intptr_t packLParam(int low, int high) {
 }
 inline uint32_t lowWord(intptr_t value) { return static_cast<uint32_t>(value) & 0xFFFFu; }
 inline uint32_t highWord(intptr_t value) { return (static_cast<uint32_t>(value) >> 16) & 0xFFFFu; }
+
+// One notch of a mouse wheel in WM_MOUSEWHEEL's units; finer wheels send parts of it.
+constexpr int wheelNotch = 120;
+inline int wheelTurn(uintptr_t wParam) {
+    return static_cast<int16_t>(static_cast<uint16_t>((static_cast<uint64_t>(wParam) >> 16) & 0xFFFFu));
+}
+inline uintptr_t wheelWParam(int turn) { return static_cast<uintptr_t>(static_cast<uint16_t>(turn)) << 16; }

@@ -16,7 +16,7 @@ struct MessageName {
     const char* name;
 };
 
-constexpr std::array<MessageName, 16> messageNames{{
+constexpr std::array<MessageName, 19> messageNames{{
     {wm::size, "WM_SIZE"},
     {wm::activate, "WM_ACTIVATE"},
     {wm::close, "WM_CLOSE"},
@@ -31,6 +31,9 @@ constexpr std::array<MessageName, 16> messageNames{{
     {wm::leftButtonUp, "WM_LBUTTONUP"},
     {wm::rightButtonDown, "WM_RBUTTONDOWN"},
     {wm::rightButtonUp, "WM_RBUTTONUP"},
+    {wm::middleButtonDown, "WM_MBUTTONDOWN"},
+    {wm::middleButtonUp, "WM_MBUTTONUP"},
+    {wm::mouseWheel, "WM_MOUSEWHEEL"},
     {wm::dropFiles, "WM_DROPFILES"},
     {0x0000, "WM_NULL"},
 }};
@@ -44,6 +47,9 @@ bool carriesPoint(uint32_t message) {
         case wm::leftButtonUp:
         case wm::rightButtonDown:
         case wm::rightButtonUp:
+        case wm::middleButtonDown:
+        case wm::middleButtonUp:
+        case wm::mouseWheel:
             return true;
         default:
             return false;

@@ -5,6 +5,7 @@
 
 #include "app/dropped_files.h"
 #include "app/input_state.h"
+#include "app/view_keys.h"
 #include "files/settings.h"
 #include "mouse/cursor.h"
 #include "mouse/grab.h"
@@ -73,7 +74,16 @@ Point mouseWorldPosition(intptr_t lParam) {
 intptr_t windowProcedure(Shell& shell, const Message& message) {
     switch (message.message) {
         case wm::mouseMove:
-            moveCursor(mouseWorldPosition(message.lParam));
+            onViewMouseMove(shell.viewControl, message);
+            return 0;
+        case wm::mouseWheel:
+            onMouseWheel(shell.viewControl, message);
+            return 0;
+        case wm::middleButtonDown:
+            onMiddleButtonDown(shell.viewControl, message);
+            return 0;
+        case wm::middleButtonUp:
+            onMiddleButtonUp(shell.viewControl);
             return 0;
         // The handlers read mousePos and the Ctrl key, not the message.
         case wm::leftButtonDown:
@@ -101,6 +111,7 @@ intptr_t windowProcedure(Shell& shell, const Message& message) {
             return 0;
         case wm::keyDown:
             setKey(message.wParam, 1);
+            onViewKeyDown(shell, message);
             return 0;
         case wm::keyUp:
             setKey(message.wParam, 0);

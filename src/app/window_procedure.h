@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "app/on_screen.h"
+#include "app/view_input.h"
 #include "app/window_system.h"
 #include "render/renderer.h"
 #include "sim/records.h"
@@ -16,14 +18,16 @@
 struct Shell {
     WindowSystem& windowSystem;
     Renderer& renderer;
-    FrameOverlay overlay{};  // what the next frame shows over the scene
+    FrameOverlay overlay{};     // what the next frame shows over the scene
+    ViewControl viewControl{};  // zoom and pan
+    OnScreen onScreen{};        // help panel, statistics line, screenshots
 };
 
 // Handles one message; messages it does not handle go to the window
 // system's default procedure, whose result it returns.
 intptr_t windowProcedure(Shell& shell, const Message& message);
 
-// The cursor in world coordinates for a client point packed in lParam:
-// origin at the centre of the view, y up, one unit per pixel. A view size
-// past largestViewSize counts as that size.
+// The cursor in world coordinates for a client point packed in lParam, in
+// the default view: origin at the centre of the view, y up, one unit per
+// pixel. A view size past largestViewSize counts as that size.
 Point mouseWorldPosition(intptr_t lParam);

@@ -271,18 +271,22 @@ static bool finishShape(std::istream& input, Shape& shape, const ShapeStaging& s
     shape.edgeNormals = shape.contours;
     shape.curContours = shape.contours;
     placeBoundingCircle(shape);
-    bool crossesItself = prepareShape(shape) == TessellationOutcome::outlineCrossesItself;
+    TessellationOutcome outcome = prepareShape(shape);
+    bool crossesItself = outcome == TessellationOutcome::outlineCrossesItself;
+    const char* heldBack = crossesItself ? " has an outline that crosses itself"
+                                         : " has an outline too intricate to fill (too many edges side by side)";
     if (!std::isfinite(shape.area)) {
         reportReadProblem(input, describe(shape) + " is too large: its area overflows a float; left out");
         return false;
     }
     if (!(shape.area > 0.0f)) {
-        reportReadProblem(input, describe(shape) + (crossesItself ? " has an outline that crosses itself; left out"
-                                                                  : " has no area; left out"));
+        bool tessellated = outcome == TessellationOutcome::tessellated;
+        reportReadProblem(input, describe(shape) + (tessellated ? " has no area" : heldBack) + "; left out");
         return false;
     }
     // Kept for its circles; the crossing outline (or crossing hole) counts for nothing.
-    if (crossesItself) reportReadProblem(input, describe(shape) + " has an outline that crosses itself; it is ignored");
+    if (outcome != TessellationOutcome::tessellated)
+        reportReadProblem(input, describe(shape) + heldBack + "; it is ignored");
     if (shape.mass == 0.0f) shape.mass = shape.area;
     if (staging.pendingDensity != 0.0f) shape.mass = staging.pendingDensity * shape.area;
     if (shape.mass > 0.0f && !(shape.mass >= minMass && shape.mass <= maxMass)) {

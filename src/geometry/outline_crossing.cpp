@@ -28,6 +28,19 @@ constexpr double steepestSlope = 100.0;
 // Crossings that fail the clearances are set aside one edge at a time, at
 // most this often; then the tessellator decides, as it always did.
 constexpr int candidatesTried = 8;
+// On a large outline a crossing the sweep set aside is taken as what it
+// is: the tessellator's time on an outline crossed again and again near
+// its vertices grows much faster than its size (a 12 000-corner sawtooth
+// closed by one long edge took it 9 s, 50 000 corners three minutes), and
+// setting the long edge aside hides every other crossing. A real figure's
+// outline is far below this size.
+constexpr size_t largeOutlineEdges = 1024;
+// The tessellator finds where each new edge goes on its sweep line by
+// walking the edges already there, so its work grows with the edges side
+// by side at each vertex: a star of 32 000 spikes took it 8 s. It runs at
+// some 16 ns a step here; this bound keeps an outline under half a second,
+// some thousand times what a detailed figure needs.
+constexpr uint64_t maxSweepWork = uint64_t{1} << 25;
 // Edges that run along one another (on one line, overlapping): the
 // tessellator merges them, at a cost that grows much faster than their
 // number (a 1 000-corner hole traced 160 times over took it 45 s). A slit
@@ -150,6 +163,7 @@ struct Crossing {
 struct SweepFinding {
     std::optional<Crossing> crossing;
     bool runsAlongItself = false;
+    bool orderBroken = false;  // a crossing the sweep could not point at
 };
 
 struct SweepEvent {
@@ -198,8 +212,8 @@ SweepFinding findProperCrossing(const std::vector<Segment>& segments, const std:
         if (event.starts) {
             auto [at, inserted] = status.insert(event.segment);
             // Only an order already broken by a crossing could make the set
-            // find an equal; the tessellator then decides.
-            if (!inserted) return {};
+            // find an equal.
+            if (!inserted) return {std::nullopt, false, true};
             place[event.segment] = at;
             auto below = at == status.begin() ? status.end() : std::prev(at);
             if (overlapsWith(at, below) || overlapsWith(at, std::next(at)))
@@ -281,7 +295,32 @@ bool isCertain(const Segment& a, const Segment& b, const std::vector<const Conto
     return true;
 }
 
+// Steps of the tessellator's walk, bounded above: for each edge, the
+// vertices the sweep meets while the edge is on its line.
+uint64_t sweepWork(const std::vector<Segment>& segments) {
+    std::vector<Point> stops;
+    stops.reserve(2 * segments.size());
+    for (const Segment& s : segments) {
+        stops.push_back(s.left);
+        stops.push_back(s.right);
+    }
+    std::sort(stops.begin(), stops.end(), sweepsBefore);
+    uint64_t work = 0;
+    for (const Segment& s : segments) {
+        auto first = std::upper_bound(stops.begin(), stops.end(), s.left, sweepsBefore);
+        auto last = std::lower_bound(stops.begin(), stops.end(), s.right, sweepsBefore);
+        if (first < last) work += static_cast<uint64_t>(last - first);
+    }
+    return work;
+}
+
 }  // namespace
+
+bool outlineTooIntricateToFill(const std::vector<const Contour*>& polygon) {
+    std::vector<Segment> segments;
+    for (const Contour* contour : polygon) appendEdges(*contour, segments);
+    return sweepWork(segments) > maxSweepWork;
+}
 
 bool outlineCertainlyCrossesItself(const std::vector<const Contour*>& polygon) {
     std::vector<Segment> segments;
@@ -293,11 +332,12 @@ bool outlineCertainlyCrossesItself(const std::vector<const Contour*>& polygon) {
     for (int attempt = 0; attempt < candidatesTried; ++attempt) {
         SweepFinding finding = findProperCrossing(segments, active);
         if (finding.runsAlongItself) return true;
+        if (finding.orderBroken) return segments.size() > largeOutlineEdges;
         if (!finding.crossing) return false;
         const Crossing* found = &*finding.crossing;
         const Segment& first = segments[found->first];
         const Segment& second = segments[found->second];
-        if (isCertain(first, second, polygon)) return true;
+        if (isCertain(first, second, polygon) || segments.size() > largeOutlineEdges) return true;
         // The longer edge is the likelier to cross near something again.
         active[length(first) >= length(second) ? found->first : found->second] = false;
     }

@@ -17,5 +17,11 @@
 // touching and overlapping edges count as no crossing; the tessellator
 // handles those without a new vertex. But an outline with many edges that
 // run along others (one traced over and over) counts as crossing itself:
-// the tessellator would take minutes to merge them.
+// the tessellator would take minutes to merge them; and on an outline of
+// more than 1 024 edges any crossing counts, near a vertex or not.
 bool outlineCertainlyCrossesItself(const std::vector<const Contour*>& polygon);
+
+// Whether the tessellator would take too long over the outline: many of its
+// edges lie side by side across the sweep (a star of tens of thousands of
+// spikes), which costs it time that grows with their square.
+bool outlineTooIntricateToFill(const std::vector<const Contour*>& polygon);

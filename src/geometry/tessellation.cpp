@@ -70,6 +70,13 @@ static void feedContour(GLUtesselator* tess, const Contour& contour, uint32_t co
     gluTessEndContour(tess);
 }
 
+// Why a polygon is not handed to the tessellator, if it is not.
+static TessellationOutcome holdBack(const std::vector<const Contour*>& polygon) {
+    if (outlineCertainlyCrossesItself(polygon)) return TessellationOutcome::outlineCrossesItself;
+    if (outlineTooIntricateToFill(polygon)) return TessellationOutcome::outlineTooIntricate;
+    return TessellationOutcome::tessellated;
+}
+
 // A polygon whose outline certainly crosses itself is not handed over: the
 // tessellator would sweep through every crossing only to give no triangles.
 static TessellationOutcome feedOutline(GLUtesselator* tess, Shape& shape) {
@@ -87,8 +94,8 @@ static TessellationOutcome feedOutline(GLUtesselator* tess, Shape& shape) {
         // A disc with holes: each polygonal hole is a polygon of its own.
         for (uint32_t i = 1; i < contours.size(); ++i) {
             if (isDiscContour(contours[i])) continue;
-            if (outlineCertainlyCrossesItself({&contours[i]})) {
-                outcome = TessellationOutcome::outlineCrossesItself;
+            if (TessellationOutcome heldBack = holdBack({&contours[i]}); heldBack != TessellationOutcome::tessellated) {
+                outcome = heldBack;
                 continue;
             }
             gluTessBeginPolygon(tess, &shape);
@@ -100,7 +107,8 @@ static TessellationOutcome feedOutline(GLUtesselator* tess, Shape& shape) {
         std::vector<const Contour*> polygon;
         for (const Contour& contour : contours)
             if (!isDiscContour(contour)) polygon.push_back(&contour);
-        if (outlineCertainlyCrossesItself(polygon)) return TessellationOutcome::outlineCrossesItself;
+        if (TessellationOutcome heldBack = holdBack(polygon); heldBack != TessellationOutcome::tessellated)
+            return heldBack;
         gluTessBeginPolygon(tess, &shape);
         for (uint32_t i = 0; i < contours.size(); ++i) {
             if (isDiscContour(contours[i])) continue;

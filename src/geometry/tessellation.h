@@ -22,8 +22,9 @@ inline bool cornersResolve(const ContourSet& contours, const Triangle& triangle)
 
 // What became of the outline's polygons: all handed to the tessellator, or
 // one (the whole outline, or one hole of a disc) held back because it
-// crosses itself and so could give no triangles.
-enum class TessellationOutcome { tessellated, outlineCrossesItself };
+// crosses itself and so could give no triangles, or because filling it
+// would take the tessellator far too long.
+enum class TessellationOutcome { tessellated, outlineCrossesItself, outlineTooIntricate };
 
 // Fills triangles, area, centroid, inertia (unit density) and
 // reverseNormals. Throws std::runtime_error("Creation of tesselation object

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "render/frame_overlay.h"
+#include "render/view.h"
 
 // The orthographic view set on every resize: viewport width x height at the
 // origin, projection from (left, bottom) to (right, top), depth 0 to 1.
@@ -24,9 +25,10 @@ public:
     virtual void buildFont() = 0;
     // Every texture the registry holds, uploaded again into a new context.
     virtual void reloadTextures() = 0;
-    // Clears and draws every world, then the overlay (the consoles and what
-    // `extras` holds), into the back buffer. Drawing only reads.
-    virtual void drawFrame(const FrameOverlay& extras) = 0;
+    // Clears and draws every world as `view` shows it, then the overlay (the
+    // consoles and what `extras` holds) in screen space, into the back
+    // buffer. Drawing only reads.
+    virtual void drawFrame(const View& view, const FrameOverlay& extras) = 0;
 };
 
 // For runs without a window.
@@ -36,5 +38,5 @@ public:
     void setupGLState() override {}
     void buildFont() override {}
     void reloadTextures() override {}
-    void drawFrame(const FrameOverlay&) override {}
+    void drawFrame(const View&, const FrameOverlay&) override {}
 };

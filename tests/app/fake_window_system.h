@@ -103,7 +103,7 @@ public:
     void setupGLState() override { events_.push_back("state"); }
     void buildFont() override { events_.push_back("font"); }
     void reloadTextures() override { events_.push_back("textures"); }
-    void drawFrame(const FrameOverlay&) override { events_.push_back("draw"); }
+    void drawFrame(const View&, const FrameOverlay&) override { events_.push_back("draw"); }
 
 private:
     std::vector<std::string>& events_;

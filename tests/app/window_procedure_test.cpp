@@ -153,6 +153,64 @@ TEST_F(WindowProcedureTest, ADropIsReadIntoTheFirstWorld) {
     EXPECT_EQ(worlds[0]->models.size(), 1u);
 }
 
+// Zoomed in on a box with the wheel, the cursor over it picks it: the
+// world cursor is the point the view shows there.
+TEST_F(WindowProcedureTest, TheWheelZoomsAboutTheCursorAndTheButtonsPickWhatItShows) {
+    World& world = addWorld();
+    Body& box = addPickableBox(world, 40, 40, 100, 0);
+    stepContext.currentWorld = &world;
+    send(wm::mouseMove, 0, packLParam(500, 300));  // on the box, world (100, 0)
+    EXPECT_EQ(send(wm::mouseWheel, wheelWParam(4 * wheelNotch), packLParam(500, 300)), 0);
+    EXPECT_FLOAT_EQ(mousePos.x, 100.0f);  // the point under the cursor stays
+    // 30 pixels right of the box's centre: 12.3 units at 2.44 pixels a unit,
+    // on the box; unzoomed it would be 30 units, off it.
+    send(wm::mouseMove, 0, packLParam(530, 300));
+    EXPECT_NEAR(mousePos.x, 100.0f + 30.0f / 2.44140625f, 1e-4f);
+    send(wm::leftButtonDown);
+    ASSERT_EQ(box.grabs.size(), 1u);
+    EXPECT_EQ(world.cursorEnd.point.x, mousePos.x);
+    // Parts of a notch add up: two half notches zoom one notch.
+    send(wm::mouseWheel, wheelWParam(-60), packLParam(530, 300));
+    EXPECT_NEAR(mousePos.x, 100.0f + 30.0f / 2.44140625f, 1e-4f);
+    send(wm::mouseWheel, wheelWParam(-60), packLParam(530, 300));
+    send(wm::mouseMove, 0, packLParam(500, 300));
+    EXPECT_NEAR(mousePos.x, 100.0f + 30.0f / 2.44140625f - 30.0f / 1.953125f, 1e-4f);
+    // A drop lands at the world point under the cursor.
+    send(wm::mouseMove, 0, packLParam(400, 300));
+    Point underCursor = mousePos;
+    windowProcedure(shell, Message{wm::dropFiles, 0, 0, {VANTOR_TEST_DATA "/drops/box.ini"}});
+    ASSERT_EQ(world.models.size(), 2u);
+    EXPECT_NEAR(world.models[1]->bodies.front()->x, underCursor.x, 1e-3f);
+}
+
+// A middle drag holds the world point under the cursor; Home brings back
+// the default mapping bit for bit, and moves the cursor with it.
+TEST_F(WindowProcedureTest, AMiddleDragPansAndHomeGoesBackExactly) {
+    constexpr uintptr_t middleHeld = 0x0010;
+    send(wm::mouseMove, 0, packLParam(400, 300));
+    send(wm::middleButtonDown, middleHeld, packLParam(400, 300));
+    send(wm::mouseMove, middleHeld, packLParam(500, 250));
+    EXPECT_FLOAT_EQ(mousePos.x, 0.0f);
+    EXPECT_FLOAT_EQ(mousePos.y, 0.0f);
+    send(wm::middleButtonUp, 0, packLParam(500, 250));
+    send(wm::mouseMove, 0, packLParam(400, 300));
+    EXPECT_FLOAT_EQ(mousePos.x, -100.0f);
+    EXPECT_FLOAT_EQ(mousePos.y, -50.0f);
+    // A move with the middle button up ends a pan whose release was missed.
+    send(wm::middleButtonDown, middleHeld, packLParam(400, 300));
+    send(wm::mouseMove, 0, packLParam(300, 300));
+    send(wm::mouseMove, middleHeld, packLParam(200, 300));
+    EXPECT_FLOAT_EQ(mousePos.x, -300.0f);
+    // Home: the cursor is where the default view puts it, and stays put on
+    // a second press.
+    send(wm::keyDown, 0x24);
+    EXPECT_TRUE(isDefaultView(shell.viewControl.view));
+    EXPECT_EQ(mousePos.x, mouseWorldPosition(packLParam(200, 300)).x);
+    EXPECT_EQ(mousePos.y, mouseWorldPosition(packLParam(200, 300)).y);
+    send(wm::keyUp, 0x24);
+    EXPECT_EQ(keys[0x24], 0);
+}
+
 // Settings as the settings file left them and a window open at the
 // windowed size.
 class DisplayToggle : public WindowProcedureTest {
@@ -174,6 +232,8 @@ TEST_F(DisplayToggle, AltEnterRebuildsWindowFontAndTexturesInTheOtherMode) {
     addPickableBox(world, 40, 40, 0, 0);
     stepContext.currentWorld = &world;
     send(wm::leftButtonDown);
+    send(wm::mouseWheel, wheelWParam(wheelNotch), packLParam(100, 100));
+    Point zoomedCentre = shell.viewControl.view.centre;
     EXPECT_EQ(send(wm::sysKeyDown, vk::returnKey), 0);
     EXPECT_TRUE(fullscreen);
     ASSERT_EQ(platform.requests.size(), 1u);
@@ -181,6 +241,9 @@ TEST_F(DisplayToggle, AltEnterRebuildsWindowFontAndTexturesInTheOtherMode) {
     EXPECT_EQ(platform.requests[0].width, 1280);
     EXPECT_EQ(platform.requests[0].title, "Vantor");
     EXPECT_FLOAT_EQ(viewWidth, 1280.0f);
+    // The view keeps its zoom and centre through the toggle.
+    EXPECT_EQ(viewZoom(shell.viewControl.view), 1.25f);
+    EXPECT_FLOAT_EQ(shell.viewControl.view.centre.x, zoomedCentre.x);
     // The old window goes before the new one; font, then textures, after it.
     EXPECT_EQ(platform.events, (std::vector<std::string>{"close", "open", "view", "state", "font", "textures"}));
     // Back, at the windowed size cut to whole pixels; the grab survives both.
@@ -203,7 +266,7 @@ TEST_F(DisplayToggle, AFailedNewWindowBuildsNoFontAndNoTexturesAndEndsTheRun) {
 }
 
 TEST_F(WindowProcedureTest, UnknownMessagesGoToTheDefaultWithTheirParameters) {
-    EXPECT_EQ(send(0x0207, 5, 6), platform.defaultResult);
+    EXPECT_EQ(send(0x0209, 5, 6), platform.defaultResult);
     ASSERT_EQ(platform.defaulted.size(), 1u);
     EXPECT_EQ(platform.defaulted[0].wParam, 5u);
     EXPECT_EQ(platform.defaulted[0].lParam, 6);

@@ -525,6 +525,38 @@ TEST_F(SelfCrossingOutline, TwentyThousandRandomPointsGiveNoTriangles) {
     EXPECT_EQ(shape.reverseNormals.size(), 1u);
 }
 
+// A sawtooth closed by one long edge crosses it near a vertex each time,
+// so no single crossing is trusted; the tessellator took 9 s on 12 000
+// corners. A large outline with that many crossings counts as crossing.
+TEST_F(SelfCrossingOutline, LongEdgeAcrossASawtoothCounts) {
+    Contour sawtooth;
+    for (int i = 0; i < 12000; ++i) sawtooth.push_back({static_cast<float>(i), static_cast<float>(i % 7)});
+    Shape shape = shapeOf({sawtooth});
+    EXPECT_EQ(prepareShape(shape), TessellationOutcome::outlineCrossesItself);
+    EXPECT_TRUE(shape.triangles.empty());
+}
+
+// A star of many spikes is simple, but across the sweep its edges lie side
+// by side, and the tessellator's time grows with their square (32 000
+// spikes: 8 s). Held back, it gives no triangles; a fine circle is filled.
+TEST_F(SelfCrossingOutline, AStarOfManySpikesIsTooIntricateToFill) {
+    Contour star;
+    for (int i = 0; i < 64000; ++i) {
+        float radius = i % 2 ? 1000.0f : 10.0f;
+        star.push_back({radius * std::cos(2 * pi * i / 64000), radius * std::sin(2 * pi * i / 64000)});
+    }
+    Shape shape = shapeOf({star});
+    EXPECT_EQ(prepareShape(shape), TessellationOutcome::outlineTooIntricate);
+    EXPECT_TRUE(shape.triangles.empty());
+
+    Contour round;
+    for (int i = 0; i < 20000; ++i)
+        round.push_back({500 * std::cos(2 * pi * i / 20000), 500 * std::sin(2 * pi * i / 20000)});
+    Shape fine = shapeOf({round});
+    EXPECT_EQ(prepareShape(fine), TessellationOutcome::tessellated);
+    EXPECT_GT(fine.area, 780000.0f);
+}
+
 // A hole traced again and again lies along itself everywhere: the
 // tessellator would spend minutes merging the copies (a 1 000-corner hole
 // traced 160 times took 45 s), so such an outline counts as crossing. A

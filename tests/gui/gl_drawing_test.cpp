@@ -41,7 +41,7 @@ protected:
 
     // Draws a frame and reads it before it is swapped.
     void drawFrame() {
-        renderer.drawFrame(FrameOverlay{});
+        renderer.drawFrame(View{}, FrameOverlay{});
         ASSERT_TRUE(platform.readFrame(frame));
     }
     // The pixel whose centre is nearest to world point (x, y).

@@ -90,8 +90,26 @@ TEST(SdlMessages, MouseEventsPackClientCoordinates) {
     button.button.button = SDL_BUTTON_LEFT;
     EXPECT_EQ(translated(button).message, wm::leftButtonUp);
     button.button.button = SDL_BUTTON_MIDDLE;
+    EXPECT_EQ(translated(button).message, wm::middleButtonUp);
+    button.button.button = SDL_BUTTON_X1;
     Message none;
     EXPECT_FALSE(translateEvent(button, none));
+
+    // The wheel: away from the user is positive whichever way the system
+    // flips it, 120 a notch, at the cursor's client point.
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.y = 2;
+    wheel.wheel.mouseX = 30;
+    wheel.wheel.mouseY = 40;
+    Message turn = translated(wheel);
+    EXPECT_EQ(turn.message, wm::mouseWheel);
+    EXPECT_EQ(wheelTurn(turn.wParam), 240);
+    EXPECT_EQ(turn.lParam, packLParam(30, 40));
+    wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+    EXPECT_EQ(wheelTurn(translated(wheel).wParam), -240);
+    wheel.wheel.y = 0;  // a sideways turn
+    EXPECT_FALSE(translateEvent(wheel, none));
 }
 
 TEST(SdlMessages, WindowEventsBecomeSizeActivateAndClose) {

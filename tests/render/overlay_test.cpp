@@ -127,3 +127,25 @@ TEST_F(OverlayTest, FrameExtrasStandInScreenSpaceAndDrawNothingWhenEmpty) {
     EXPECT_FLOAT_EQ(painter.lines[2].y, 300.0f - overlayFirstBaseline);
     EXPECT_LT(painter.lines[3].y, painter.lines[2].y);
 }
+
+// On a narrow view the lines at the bottom break where they may and stack
+// upwards; the panel stays clear of them.
+TEST_F(OverlayTest, BottomLinesBreakToTheViewWidthAndStackUpwards) {
+    viewWidth = 200.0f;  // 16 glyphs a line
+    EXPECT_EQ(wrapOverlayText("50 fps  step 1.25 ms  12 passes", 192.0f),
+              (std::vector<std::string>{"50 fps", "step 1.25 ms", "12 passes"}));
+    EXPECT_EQ(wrapOverlayText("screenshot saved: vantor-20261209-180507.png", 192.0f),
+              (std::vector<std::string>{"screenshot", "saved:", "vantor-20261209-180507.png"}));
+    EXPECT_TRUE(wrapOverlayText("", 192.0f).empty());
+    FrameOverlay extras;
+    extras.status = "saved: a.png";
+    extras.statistics = "50 fps  12 passes";
+    extras.panel = std::vector<std::string>(40, "help");
+    drawFrameOverlay(painter, extras);
+    ASSERT_GE(painter.lines.size(), 3u);
+    EXPECT_EQ(painter.lines[0].text, "saved: a.png");
+    EXPECT_EQ(painter.lines[1].text, "12 passes");
+    EXPECT_EQ(painter.lines[2].text, "50 fps");
+    EXPECT_FLOAT_EQ(painter.lines[2].y, painter.lines[0].y + 32.0f);
+    for (size_t i = 3; i < painter.lines.size(); ++i) EXPECT_GE(painter.lines[i].y, painter.lines[2].y + 32.0f);
+}

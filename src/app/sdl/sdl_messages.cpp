@@ -79,10 +79,25 @@ bool translateButton(const SDL_MouseButtonEvent& button, Message& message) {
         message.message = down ? wm::leftButtonDown : wm::leftButtonUp;
     else if (button.button == SDL_BUTTON_RIGHT)
         message.message = down ? wm::rightButtonDown : wm::rightButtonUp;
+    else if (button.button == SDL_BUTTON_MIDDLE)
+        message.message = down ? wm::middleButtonDown : wm::middleButtonUp;
     else
         return false;
     message.wParam = mouseFlags(SDL_GetMouseState(nullptr, nullptr));
     message.lParam = clientPoint(button.windowID, button.x, button.y);
+    return true;
+}
+
+// A turn away from the user is positive, whichever way the system's
+// "natural scrolling" flips what SDL reports; the point is the cursor's
+// (SDL 2.26 carries it in the event).
+bool translateWheel(const SDL_MouseWheelEvent& wheel, Message& message) {
+    int notches = wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -wheel.y : wheel.y;
+    if (notches == 0) return false;
+    message.message = wm::mouseWheel;
+    message.wParam =
+        wheelWParam(std::clamp(notches, -273, 273) * wheelNotch) | mouseFlags(SDL_GetMouseState(nullptr, nullptr));
+    message.lParam = clientPoint(wheel.windowID, wheel.mouseX, wheel.mouseY);
     return true;
 }
 
@@ -149,6 +164,8 @@ bool translateEvent(const SDL_Event& event, Message& message) {
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
             return translateButton(event.button, message);
+        case SDL_MOUSEWHEEL:
+            return translateWheel(event.wheel, message);
         case SDL_WINDOWEVENT:
             return translateWindowEvent(event.window, message);
         case SDL_QUIT:

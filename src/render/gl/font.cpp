@@ -95,6 +95,18 @@ void GlOverlayPainter::beginConsole() {
     glDisable(GL_TEXTURE_2D);
 }
 
+void GlOverlayPainter::fillBox(float left, float bottom, float right, float top) {
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.8f);
+    glBegin(GL_QUADS);
+    glVertex2f(left, bottom);
+    glVertex2f(right, bottom);
+    glVertex2f(right, top);
+    glVertex2f(left, top);
+    glEnd();
+    beginConsole();
+}
+
 void GlOverlayPainter::drawLine(float x, float y, std::string_view line) {
     // Codes outside the font's range have no glyph and draw nothing; leaving
     // them out keeps them from calling lists that are not the font's.

@@ -28,4 +28,5 @@ class GlOverlayPainter : public OverlayPainter {
 public:
     void beginConsole() override;
     void drawLine(float x, float y, std::string_view line) override;
+    void fillBox(float left, float bottom, float right, float top) override;
 };

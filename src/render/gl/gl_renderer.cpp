@@ -9,4 +9,4 @@ void GlRenderer::applyView(const ViewProjection& view) { ::applyView(view); }
 void GlRenderer::setupGLState() { ::setupGLState(); }
 void GlRenderer::buildFont() { ::buildFont(); }
 void GlRenderer::reloadTextures() { ::reloadTextures(); }
-void GlRenderer::drawFrame(const FrameOverlay& extras) { drawScene(extras); }
+void GlRenderer::drawFrame(const View& view, const FrameOverlay& extras) { drawScene(view, extras); }

@@ -10,5 +10,5 @@ public:
     void setupGLState() override;
     void buildFont() override;
     void reloadTextures() override;
-    void drawFrame(const FrameOverlay& extras) override;
+    void drawFrame(const View& view, const FrameOverlay& extras) override;
 };

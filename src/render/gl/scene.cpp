@@ -118,10 +118,19 @@ void drawWorld(const World& world) {
     }
 }
 
-void drawScene(const FrameOverlay& extras) {
+void drawScene(const View& view, const FrameOverlay& extras) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
+    // The default view adds no transform at all, so its pictures are the
+    // program's fixed ones bit for bit.
+    if (!isDefaultView(view)) {
+        float zoom = viewZoom(view);
+        glScalef(zoom, zoom, 1.0f);
+        glTranslatef(-view.centre.x, -view.centre.y, 0.0f);
+    }
     for (const auto& world : worlds) drawWorld(*world);
+    // The overlay stays in screen space.
+    glLoadIdentity();
     GlOverlayPainter painter;
     drawOverlay(painter);
     drawFrameOverlay(painter, extras);

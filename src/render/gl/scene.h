@@ -3,11 +3,13 @@
 #pragma once
 
 #include "render/frame_overlay.h"
+#include "render/view.h"
 #include "sim/records.h"
 
-// Clears, draws every world of `worlds` and the overlay with `extras`; the
-// caller swaps. Drawing reads the worlds and changes nothing in them.
-void drawScene(const FrameOverlay& extras);
+// Clears, draws every world of `worlds` as `view` shows it and the overlay
+// with `extras`; the caller swaps. Drawing reads the worlds and changes
+// nothing in them.
+void drawScene(const View& view, const FrameOverlay& extras);
 
 // The world's models from their roots, then its springs.
 void drawWorld(const World& world);
