@@ -34,8 +34,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-# The shared libraries come from dpkg-shlibdeps; the overlay's font is looked
-# up through fontconfig and is no library.
+# The shared libraries (SDL2, GL, FFmpeg's libavcodec, libavformat,
+# libavfilter, libswscale and libavutil for the clips...) come from
+# dpkg-shlibdeps; the overlay's font is looked up through fontconfig and is
+# no library.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")

@@ -11,6 +11,8 @@ packages=(
   libpng-dev zlib1g-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2
   libcurl4-openssl-dev
+  # video clips (--video, F12); ffmpeg/ffprobe read them back in the tests
+  libavcodec-dev libavformat-dev libavfilter-dev libswscale-dev libavutil-dev ffmpeg
   libcli11-dev nlohmann-json3-dev
   xvfb xauth xdotool x11-apps x11-utils xfonts-base libx11-dev imagemagick python3
   # cpack -G DEB (dpkg-shlibdeps, file); the install test (desktop-file-validate, groff)

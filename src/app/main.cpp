@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     setStepThreads(options.threads);
     locateData(options, installedDataDirectory(executablePath()), std::cerr);
     if (!options.headless) return runWindowed(options);
+    if (!options.videoFile.empty()) return runDrawnHeadless(options);
     HeadlessWindowSystem windowSystem;
     NullRenderer renderer;
     return runProgram(windowSystem, renderer, options, programActions());

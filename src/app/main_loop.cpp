@@ -10,6 +10,7 @@
 #include "app/shell_frame.h"
 #include "app/state_dump.h"
 #include "app/texture_arrivals.h"
+#include "app/video_export.h"
 #include "app/world_reload.h"
 #include "assets/textures.h"
 #include "files/read_log.h"
@@ -83,6 +84,13 @@ std::function<void(long)> screenshotAfter(WindowSystem& windowSystem, const RunO
     };
 }
 
+// --video: the frames of the run, for the progress: the count asked for,
+// or a replay's passes; 0 when not known.
+long expectedFrames(const RunOptions& options, const ReplaySource* replay) {
+    if (options.frames > 0) return options.frames;
+    return replay != nullptr ? replay->lastPass() + 1 : 0;
+}
+
 }  // namespace
 
 ProgramActions programActions() {
@@ -152,7 +160,14 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     Shell shell{windowSystem, renderer};
     ReadLogScope startUpReads;
     actions.readFile(options.settingsFile, options.settingsPrefix);
-    if (!options.headless) {
+    // The clip is checked (its name, folder and size) before anything is
+    // drawn, so a bad request costs no run.
+    VideoExport video;
+    bool exportsVideo = !options.videoFile.empty();
+    if (exportsVideo && !video.open(options, pixelsFromSetting(viewWidth), pixelsFromSetting(viewHeight),
+                                    expectedFrames(options, session.replay())))
+        return 1;
+    if (!options.headless || exportsVideo) {
         // A window that cannot be made ends the run as a failure; so does
         // "No" to a window instead of full screen: the user was told
         // "Program Will Now Close.", and it did not run as asked.
@@ -164,7 +179,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     beginTextureLoad();
     actions.readFile(options.worldFile, options.worldPrefix);
     // A picture nobody watches shows what a patient user would see.
-    if (!options.screenshotFile.empty())
+    if (!options.screenshotFile.empty() || exportsVideo)
         awaitFetchedTexturesPlaced([&windowSystem] { return windowSystem.quitPending(); });
 
     LoopPolicy policy;
@@ -176,12 +191,23 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     bool screenshotWritten = false;
     if (!options.screenshotFile.empty())
         policy.afterDrawing = screenshotAfter(windowSystem, options, screenshotWritten);
+    if (exportsVideo) policy.afterDrawing = video.afterDrawing(windowSystem);
+    WindowRecording recording;
+    if (!options.headless) {
+        shell.recording = &recording;
+        policy.afterDrawing = [&recording, &shell, screenshot = policy.afterDrawing](long framesDrawn) {
+            if (screenshot) screenshot(framesDrawn);
+            recording.afterDrawing(shell.windowSystem, shell.overlay);
+        };
+    }
 
     int exitCode = runMainLoop(shell, session.messages(), actions, windowSystem.clock(), policy);
+    recording.stop(shell.overlay);
     // The window went at Alt+Enter and could not be made again (or the user
     // said No to a window instead of full screen): the run ends, as a failure.
     if (!options.headless && !windowIsOpen()) exitCode = 1;
     if (!options.screenshotFile.empty() && !screenshotWritten) exitCode = 1;
+    if (exportsVideo && !video.finish(windowSystem)) exitCode = 1;
     if (!options.dumpFile.empty() && !writeStateDump(options.dumpFile)) {
         std::fprintf(stderr, "vantor: cannot write %s\n", options.dumpFile.c_str());
         exitCode = 1;

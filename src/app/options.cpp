@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <sstream>
 #include <utility>
 
@@ -63,6 +64,22 @@ std::vector<int> parseHeldKeys(const std::string& text) {
         throw CLI::ValidationError("--hold", "empty key name in \"" + text + "\"");
     }
     return codes;
+}
+
+// "640x480" -> the clip's size; anything else is a usage error. The
+// bound keeps a mistyped size from asking for gigabytes a frame; a size
+// the encoder refuses within it is told when the clip opens.
+void parseVideoSize(const std::string& text, RunOptions& options) {
+    constexpr int largest = 16384;
+    int width = 0, height = 0;
+    char end = 0;
+    bool parsed = std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &end) == 2;
+    if (!parsed || width < 1 || height < 1 || width > largest || height > largest) {
+        throw CLI::ValidationError("--video-size",
+                                   "\"" + text + "\" is not WxH with sides from 1 to " + std::to_string(largest));
+    }
+    options.videoWidth = width;
+    options.videoHeight = height;
 }
 
 // The speed keys act in every world's step, so their effect a frame grows
@@ -142,6 +159,19 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         ->capture_default_str()
         ->needs(screenshotOption);
 
+    std::string videoSize;
+    CLI::Option* videoOption =
+        app.add_option("--video", options.videoFile,
+                       "Headless: draw every frame where nobody sees it into a video clip, 50 frames a second: "
+                       ".mp4 (H.264), .webm (VP9) or .gif (one palette for the clip), by the extension")
+            ->type_name("FILE")
+            ->check(CLI::Validator(
+                [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""))
+            ->needs(headlessOption);
+    app.add_option("--video-size", videoSize, "The clip's size (default: the window size of the settings)")
+        ->type_name("WxH")
+        ->needs(videoOption);
+
     CLI::Option* watchOption =
         app.add_flag("--watch", options.watch,
                      "Read the worlds again whenever a file they were read from (the world file, its includes, its "
@@ -162,6 +192,7 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         app.parse(argc, argv);
         if (check && options.checkFiles.empty()) throw CLI::ValidationError("--check", "needs at least one FILE");
         options.heldKeys = parseHeldKeys(heldKeys);
+        if (!videoSize.empty()) parseVideoSize(videoSize, options);
     } catch (const CLI::ParseError& error) {
         // CLI11 has a code per kind of error; callers only need "usage error".
         exitCode = app.exit(error, out, err) == 0 ? 0 : usageErrorExitCode;

@@ -33,6 +33,8 @@ public:
 
     // True once every line has been handed out.
     bool finished() const { return next_ >= entries_.size(); }
+    // The pass of the last line (0 for an empty record).
+    long lastPass() const { return entries_.empty() ? 0 : entries_.back().iteration; }
 
 private:
     bool nextDue(Message& message);

@@ -20,6 +20,8 @@ struct RunOptions {
     long screenshotFrames = 100;          // windowed: frames drawn before the screenshot
     int threads = 1;                      // threads a world step may use
     bool watch = false;                   // windowed: read the worlds again when their files change
+    std::string videoFile;                // headless: draw every frame into this video clip
+    int videoWidth = 0, videoHeight = 0;  // the clip's size; 0: the window's
     std::vector<std::string> checkFiles;  // --check: files and folders to check; nothing is run
     bool checkAsDropped = false;          // --check: read them as dropped files
 };

@@ -110,6 +110,9 @@ intptr_t windowProcedure(Shell& shell, const Message& message) {
             shell.windowSystem.postQuitMessage(0);
             return 0;
         case wm::keyDown:
+            // A held key repeats: only its first press toggles.
+            if (message.wParam == static_cast<uintptr_t>(videoKey) && !keyHeld(videoKey) && shell.recording)
+                shell.recording->toggle(shell.overlay);
             setKey(message.wParam, 1);
             onViewKeyDown(shell, message);
             return 0;

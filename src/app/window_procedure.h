@@ -8,6 +8,7 @@
 
 #include "app/on_screen.h"
 #include "app/view_input.h"
+#include "app/window_recording.h"
 #include "app/window_system.h"
 #include "render/renderer.h"
 #include "sim/records.h"
@@ -21,6 +22,7 @@ struct Shell {
     FrameOverlay overlay{};     // what the next frame shows over the scene
     ViewControl viewControl{};  // zoom and pan
     OnScreen onScreen{};        // help panel, statistics line, screenshots
+    WindowRecording* recording = nullptr;  // F12; none without a window
 };
 
 // Handles one message; messages it does not handle go to the window

@@ -40,6 +40,9 @@ public:
     virtual void swapBuffers() = 0;
     // The back buffer as drawn, before the swap; false without a window.
     virtual bool readFrame(FrameImage& image) = 0;
+    // A run without a window was asked to end early (a termination signal):
+    // what it was making is incomplete.
+    virtual bool interrupted() const { return false; }
 };
 
 // The window system of a run without a window: no messages but a posted

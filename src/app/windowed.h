@@ -6,3 +6,7 @@
 
 // Returns the program's exit code.
 int runWindowed(const RunOptions& options);
+
+// A headless run that draws every frame where nobody sees it (--video):
+// the GL renderer on an unattended SDL window, the loop unpaced.
+int runDrawnHeadless(const RunOptions& options);
