@@ -35,7 +35,9 @@ void locateData(RunOptions& options, const std::string& installedDirectory, std:
     const RunOptions defaults;
     bool defaultSettings =
         options.settingsFile == defaults.settingsFile && options.settingsPrefix == defaults.settingsPrefix;
-    bool defaultWorld = options.worldFile == defaults.worldFile && options.worldPrefix == defaults.worldPrefix;
+    // A run from a saved state reads no world file.
+    bool defaultWorld = options.worldFile == defaults.worldFile && options.worldPrefix == defaults.worldPrefix &&
+                        options.stateFile.empty();
     if ((!defaultSettings && !defaultWorld) || isDirectory(defaults.settingsPrefix)) return;
     if (installedDirectory.empty() || !isDirectory(installedDirectory)) {
         std::string unread = defaultSettings && defaultWorld ? defaults.settingsFile + " and " + defaults.worldFile

@@ -9,7 +9,9 @@
 #include "app/replay.h"
 #include "app/shell_frame.h"
 #include "app/state_dump.h"
+#include "app/state_file.h"
 #include "app/texture_arrivals.h"
+#include "app/time_actions.h"
 #include "app/video_export.h"
 #include "app/world_reload.h"
 #include "assets/textures.h"
@@ -41,6 +43,7 @@ void step(Shell& shell, const ProgramActions& actions, StepTimes* times) {
 
 // The frame the pass shows, when a window is there to show it.
 void draw(Shell& shell, const LoopPolicy& policy, long& framesDrawn) {
+    showTimeStatus(shell.time, shell.overlay);
     if (!windowIsOpen()) return;
     placeArrivedTextures();
     beforeDrawing(shell);
@@ -91,6 +94,34 @@ long expectedFrames(const RunOptions& options, const ReplaySource* replay) {
     return replay != nullptr ? replay->lastPass() + 1 : 0;
 }
 
+// The worlds a run starts with: the world file's, or a saved state's.
+bool startWorlds(const RunOptions& options, const ProgramActions& actions) {
+    if (options.stateFile.empty()) {
+        actions.readFile(options.worldFile, options.worldPrefix);
+        return true;
+    }
+    std::string error;
+    if (loadStateFile(options.stateFile, error)) return true;
+    std::fprintf(stderr, "vantor: %s: %s\n", options.stateFile.c_str(), error.c_str());
+    return false;
+}
+
+// R: the worlds as start-up had them from their files, or the saved state
+// again; the window, the time scale and the key table stay.
+std::function<void()> restartHook(const RunOptions& options, const ProgramActions& actions) {
+    return [&options, actions] {
+        float keptTimeScale = timeScale;
+        if (options.stateFile.empty()) {
+            readWorldsAgain(options, actions, {});
+        } else {
+            std::string error;
+            if (!loadStateFile(options.stateFile, error))
+                std::fprintf(stderr, "vantor: %s: %s\n", options.stateFile.c_str(), error.c_str());
+        }
+        timeScale = keptTimeScale;
+    };
+}
+
 }  // namespace
 
 ProgramActions programActions() {
@@ -127,8 +158,9 @@ int runMainLoop(Shell& shell, MessageSource& messages, const ProgramActions& act
         // addresses share one time budget.
         beginTextureLoad();
         if (!handleOneMessage(shell, messages)) break;
+        serveTimeRequests(shell.time, policy.restartWorlds);
         holdKeys(policy.heldKeys);
-        if (!keyHeld(vk::f1)) step(shell, actions, policy.stepTimes);
+        if (!keyHeld(vk::f1) && takeStep(shell.time)) step(shell, actions, policy.stepTimes);
         // The work since the last sleep (drawing, the message, the step)
         // and the sleep together make one 20 ms frame; a late pass does not
         // try to catch up. The mark is taken after the sleep: taken before
@@ -157,6 +189,11 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         std::fprintf(stderr, "vantor: %s\n", error.c_str());
         return 1;
     }
+    // A replay of a session that started from a saved state starts there
+    // too, and a record of such a session says so.
+    RunOptions startOptions = options;
+    if (startOptions.stateFile.empty()) startOptions.stateFile = session.replayStartState();
+    if (!startOptions.stateFile.empty()) session.recordStartState(startOptions.stateFile);
     Shell shell{windowSystem, renderer};
     ReadLogScope startUpReads;
     actions.readFile(options.settingsFile, options.settingsPrefix);
@@ -177,7 +214,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
         renderer.buildFont();
     }
     beginTextureLoad();
-    actions.readFile(options.worldFile, options.worldPrefix);
+    if (!startWorlds(startOptions, actions)) return 1;
     // A picture nobody watches shows what a patient user would see.
     if (!options.screenshotFile.empty() || exportsVideo)
         awaitFetchedTexturesPlaced([&windowSystem] { return windowSystem.quitPending(); });
@@ -186,6 +223,7 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     policy.goesOn = goesOnFor(options, session.replay(), windowSystem);
     policy.heldKeys = options.heldKeys;
     policy.atPassEnd = watchHook(windowSystem, options, actions, startUpReads);
+    policy.restartWorlds = restartHook(startOptions, actions);
     StepTimes times;
     if (options.stats) policy.stepTimes = &times;
     bool screenshotWritten = false;

@@ -45,6 +45,8 @@ struct LoopPolicy {
     std::function<void(long framesDrawn)> afterDrawing;
     // Last in every pass, once the frame is finished (--watch).
     std::function<void()> atPassEnd;
+    // R: the worlds read again from their files.
+    std::function<void()> restartWorlds;
 };
 
 // Start-up in order (flush-to-zero, settings, window and font unless

@@ -87,7 +87,9 @@ void parseVideoSize(const std::string& text, RunOptions& options) {
 constexpr const char* speedKeysNote =
     "Speed keys in the window (and --hold): K faster, L slow motion, J normal speed. The time scale is\n"
     "shared by all worlds and each world's step applies K or L once, so it changes by 1 % per world\n"
-    "every frame held: about 2 % a frame with the bundled scene's two worlds.";
+    "every frame held: about 2 % a frame with the bundled scene's two worlds.\n"
+    "Time keys in the window: P pause or go on, O one frame while paused, R restart from the files,\n"
+    "F5 save the state to vantor-YYYYMMDD-HHMMSS.state.json (drop it on the window, or --state, to load).";
 
 }  // namespace
 
@@ -131,6 +133,10 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
         ->type_name("FILE")
         ->check(CLI::Validator(
             [](std::string& path) { return path.empty() ? std::string("empty file name") : std::string(); }, ""));
+    CLI::Option* stateOption = app.add_option("--state", options.stateFile,
+                                              "Start from a state saved by --dump or F5 instead of the world file")
+                                   ->type_name("FILE")
+                                   ->check(CLI::ExistingFile);
     app.add_option("--replay", options.replayFile,
                    "Feed the messages of a record at their loop passes instead of the real input (with --headless: "
                    "without a window, to the record's end unless --frames is given)")
@@ -186,7 +192,8 @@ bool parseOptions(int argc, char** argv, RunOptions& options, int& exitCode, std
                  "With --check: read the files as files dropped on the window (the inside of a world block)")
         ->needs(checkOption);
     app.add_option("FILE", options.checkFiles, "Files or folders for --check")->needs(checkOption);
-    checkOption->excludes(headlessOption)->excludes(watchOption)->excludes(screenshotOption);
+    checkOption->excludes(headlessOption)->excludes(watchOption)->excludes(screenshotOption)->excludes(stateOption);
+    watchOption->excludes(stateOption);
 
     try {
         app.parse(argc, argv);

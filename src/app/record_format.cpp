@@ -230,6 +230,15 @@ bool readEntry(const std::vector<std::string>& tokens, ReplayEntry& entry, std::
         return false;
     }
     if (tokens[1] == "view") return readView(tokens, entry, error);
+    if (tokens[1] == "state") {
+        if (tokens.size() != 3 || entry.iteration != 0) {
+            error = "expected \"0 state \"FILE\"\"";
+            return false;
+        }
+        entry.kind = ReplayEntry::Kind::state;
+        entry.files = {tokens[2]};
+        return true;
+    }
     return readMessage(tokens, entry, error);
 }
 
@@ -343,6 +352,10 @@ std::string formatReplayEntry(const ReplayEntry& entry) {
         line.precision(9);
         line << "view " << entry.viewWidth << ' ' << entry.viewHeight << ' '
              << (entry.fullscreen ? "fullscreen" : "windowed");
+        return line.str();
+    }
+    if (entry.kind == ReplayEntry::Kind::state) {
+        line << "state " << quoted(entry.files.empty() ? std::string() : entry.files[0]);
         return line.str();
     }
     const Message& message = entry.message;

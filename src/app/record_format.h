@@ -18,11 +18,11 @@ constexpr const char* recordHeader = "vantor-record 1";
 
 // One line of a record.
 struct ReplayEntry {
-    enum class Kind { message, view };
+    enum class Kind { message, view, state };
     long iteration = 0;  // the loop pass, counted from 0
     Kind kind = Kind::message;
     Message message;                 // message lines; WM_QUIT ends the run
-    std::vector<std::string> files;  // WM_DROPFILES: the dropped paths in order
+    std::vector<std::string> files;  // WM_DROPFILES: the dropped paths in order; state: the state file
     // View lines: the display state a message left behind without a
     // WM_SIZE saying so (the start-up window, an Alt+Enter toggle).
     float viewWidth = 0.0f, viewHeight = 0.0f;

@@ -25,6 +25,7 @@ void ReplaySource::drainInner() {
 bool ReplaySource::nextDue(Message& message) {
     while (!finished() && entries_[next_].iteration <= pass_) {
         const ReplayEntry& entry = entries_[next_++];
+        if (entry.kind == ReplayEntry::Kind::state) continue;  // read before the run starts
         if (entry.kind == ReplayEntry::Kind::view) {
             if (headless_) {
                 viewWidth = entry.viewWidth;
@@ -123,6 +124,8 @@ bool InputSession::open(MessageSource& base, const std::string& replayFile, cons
             error = replayFile + ", " + problem;
             return false;
         }
+        for (const ReplayEntry& entry : *entries)
+            if (entry.kind == ReplayEntry::Kind::state && !entry.files.empty()) replayStartState_ = entry.files[0];
         replay_ = std::make_unique<ReplaySource>(*top_, std::move(*entries), headless);
         top_ = replay_.get();
     }
@@ -142,6 +145,15 @@ bool InputSession::open(MessageSource& base, const std::string& replayFile, cons
         }
     }
     return true;
+}
+
+void InputSession::recordStartState(const std::string& stateFile) {
+    if (!recordFile_.is_open()) return;
+    ReplayEntry entry;
+    entry.kind = ReplayEntry::Kind::state;
+    entry.files = {stateFile};
+    recordFile_ << formatReplayEntry(entry) << '\n';
+    recordFile_.flush();
 }
 
 bool InputSession::close(std::string& error) {

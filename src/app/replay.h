@@ -91,10 +91,17 @@ public:
     MessageSource& messages() { return *top_; }
     // Null without a replay.
     const ReplaySource* replay() const { return replay_.get(); }
+    // The state file the replayed session started from (its "state" line),
+    // or empty when it started from the world files.
+    const std::string& replayStartState() const { return replayStartState_; }
+    // Writes the line that names the state file a recorded session starts
+    // from (nothing without a record).
+    void recordStartState(const std::string& stateFile);
 
 private:
     MessageSource* top_ = nullptr;
     std::unique_ptr<ReplaySource> replay_;
+    std::string replayStartState_;
     std::ofstream recordFile_;
     std::string recordName_;
     std::unique_ptr<RecordingSource> recorder_;

@@ -13,6 +13,7 @@ struct RunOptions {
     long frames = 0;                      // headless: frames to step back to back
     std::vector<int> heldKeys;            // virtual-key codes held every headless frame
     std::string dumpFile;                 // write the state as JSON after the last frame
+    std::string stateFile;                // start from this saved state instead of the world file
     std::string replayFile;               // messages to feed instead of the real input
     std::string recordFile;               // where to write every message handled
     bool stats = false;                   // print step-time statistics after the run

@@ -8,7 +8,7 @@
 void beforeDrawing(Shell& shell) {
     int64_t now = shell.windowSystem.clock();
     noteFrame(shell.onScreen.statistics, now);
-    fillOverlay(shell.onScreen, shell.overlay, now, keyHeld(vk::f1));
+    fillOverlay(shell.onScreen, shell.overlay, now, keyHeld(vk::f1) || shell.time.paused);
 }
 
 void afterDrawing(Shell& shell) {

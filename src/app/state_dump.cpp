@@ -8,6 +8,7 @@
 #include "assets/textures.h"
 #include "render/overlay_consoles.h"
 #include "sim/globals.h"
+#include "sim/random.h"
 
 using json = nlohmann::ordered_json;
 
@@ -19,6 +20,29 @@ struct BodyRef {
 
 // Where every collected body sits, so pointers can be written as indices.
 using BodyIndex = std::unordered_map<const Body*, BodyRef>;
+
+// Every spring as [world, position in that world's springs].
+using SpringIndex = std::unordered_map<const Spring*, json>;
+
+SpringIndex indexSprings() {
+    SpringIndex index;
+    for (size_t w = 0; w < worlds.size(); ++w) {
+        int position = 0;
+        for (const Spring& spring : worlds[w]->springs) index[&spring] = json::array({w, position++});
+    }
+    return index;
+}
+
+// A spring end's springs, in the order they were made (a right press
+// re-makes the cursor's springs in that order).
+json endSpringsJson(const SpringEnd& end, const SpringIndex& springs) {
+    json list = json::array();
+    for (const Spring* spring : end.springs) {
+        auto found = springs.find(spring);
+        list.push_back(found == springs.end() ? json(nullptr) : found->second);
+    }
+    return list;
+}
 
 BodyIndex indexBodies() {
     BodyIndex index;
@@ -163,10 +187,18 @@ json texturedPolygonJson(const TexturedPolygon& polygon) {
         {"texCoords", pointsJson(polygon.texCoords)},
         {"points", pointsJson(polygon.points)},
         {"placement", placementJson(polygon.placement)},
+        {"awaitsTexture", polygon.awaitsTexture},
     };
 }
 
-json bodyJson(const Body& body, const BodyIndex& index) {
+json grabsJson(const Body& body, const SpringIndex& springs) {
+    json list = json::array();
+    for (const SpringEnd& grab : body.grabs)
+        list.push_back({{"point", pointJson(grab.point)}, {"springs", endSpringsJson(grab, springs)}});
+    return list;
+}
+
+json bodyJson(const Body& body, const BodyIndex& index, const SpringIndex& springs) {
     json shapes = json::array();
     for (const Shape& shape : body.shapes) shapes.push_back(shapeJson(shape));
     json textures = json::array();
@@ -202,6 +234,7 @@ json bodyJson(const Body& body, const BodyIndex& index) {
         {"sockets", anchorsJson(body.sockets, true, index)},
         {"plugs", anchorsJson(body.plugs, false, index)},
         {"textures", std::move(textures)},
+        {"grabs", grabsJson(body, springs)},
     };
 }
 
@@ -213,9 +246,9 @@ json rootPlugJson(const Model& model, const BodyIndex& index) {
             {"index", anchorPosition(root.plugs, model.rootPlug)}};
 }
 
-json modelJson(const Model& model, const BodyIndex& index) {
+json modelJson(const Model& model, const BodyIndex& index, const SpringIndex& springs) {
     json bodies = json::array();
-    for (const auto& body : model.bodies) bodies.push_back(bodyJson(*body, index));
+    for (const auto& body : model.bodies) bodies.push_back(bodyJson(*body, index, springs));
     return {
         {"label", model.label},
         {"name", model.name},
@@ -229,33 +262,61 @@ json modelJson(const Model& model, const BodyIndex& index) {
     };
 }
 
-json springEndJson(const World& world, const SpringEnd* end, const BodyIndex& index) {
+// A spring end: the cursor end of a world, or a grab end on a body. Both
+// ends of a spring may be the same grab end, and one grab end may hold
+// several springs, so an end is named, not copied.
+json springEndJson(const SpringEnd* end, const BodyIndex& index) {
     if (end == nullptr) return nullptr;
-    json body;
-    if (end == &world.cursorEnd || end->body == nullptr) {
-        body = "cursor";
-    } else if (auto found = index.find(end->body); found != index.end()) {
-        body = {{"world", found->second.world}, {"model", found->second.model}, {"body", found->second.body}};
+    if (end->body == nullptr) {
+        for (size_t w = 0; w < worlds.size(); ++w)
+            if (end == &worlds[w]->cursorEnd) return {{"cursor", w}};
+        return nullptr;
     }
-    return {{"body", body}, {"point", pointJson(end->point)}};
+    auto found = index.find(end->body);
+    if (found == index.end()) return nullptr;
+    int grab = 0;
+    for (const SpringEnd& candidate : end->body->grabs) {
+        if (&candidate == end) break;
+        grab += 1;
+    }
+    return {
+        {"world", found->second.world}, {"model", found->second.model}, {"body", found->second.body}, {"grab", grab}};
 }
 
-json springJson(const World& world, const Spring& spring, const BodyIndex& index) {
+json springJson(const Spring& spring, const BodyIndex& index) {
     return {
         {"stiffness", floatJson(spring.stiffness)},
-        {"endA", springEndJson(world, spring.endA, index)},
-        {"endB", springEndJson(world, spring.endB, index)},
+        {"endA", springEndJson(spring.endA, index)},
+        {"endB", springEndJson(spring.endB, index)},
     };
 }
 
-json worldJson(const World& world, const BodyIndex& index) {
+// The entries a step has touched, as [first serial, second serial, stamp,
+// hits]; every other entry is zero.
+json contactMemoryJson(const World& world) {
+    json list = json::array();
+    for (size_t i = 0; i < world.contactMemory.size(); ++i) {
+        const PairMemory& entry = world.contactMemory[i];
+        if (entry.stamp == 0 && entry.hits == 0) continue;
+        list.push_back({i / maxBodiesPerWorld, i % maxBodiesPerWorld, entry.stamp, entry.hits});
+    }
+    return list;
+}
+
+json worldJson(const World& world, const BodyIndex& index, const SpringIndex& springIndex) {
     json springs = json::array();
-    for (const Spring& spring : world.springs) springs.push_back(springJson(world, spring, index));
+    for (const Spring& spring : world.springs) springs.push_back(springJson(spring, index));
     json models = json::array();
-    for (const auto& model : world.models) models.push_back(modelJson(*model, index));
+    for (const auto& model : world.models) models.push_back(modelJson(*model, index, springIndex));
     return {
-        {"label", world.label},          {"stepCount", world.stepCount}, {"placement", placementJson(world.placement)},
-        {"springs", std::move(springs)}, {"models", std::move(models)},
+        {"label", world.label},
+        {"stepCount", world.stepCount},
+        {"placement", placementJson(world.placement)},
+        {"cursorEnd",
+         {{"point", pointJson(world.cursorEnd.point)}, {"springs", endSpringsJson(world.cursorEnd, springIndex)}}},
+        {"springs", std::move(springs)},
+        {"models", std::move(models)},
+        {"contactMemory", contactMemoryJson(world)},
     };
 }
 
@@ -290,13 +351,20 @@ json floatJson(float value) {
 
 json stateJson() {
     BodyIndex index = indexBodies();
+    SpringIndex springs = indexSprings();
     json worldList = json::array();
-    for (const auto& world : worlds) worldList.push_back(worldJson(*world, index));
+    for (const auto& world : worlds) worldList.push_back(worldJson(*world, index, springs));
     return {
-        {"timeScale", floatJson(timeScale)},    {"stepTime", floatJson(stepContext.stepTime)},
-        {"passCount", stepContext.passCount},   {"settled", stepContext.settled},
-        {"bodySerial", stepContext.bodySerial}, {"currentWorld", currentWorldJson()},
-        {"consoles", consolesJson()},           {"worlds", std::move(worldList)},
+        {"version", stateFormatVersion},
+        {"timeScale", floatJson(timeScale)},
+        {"stepTime", floatJson(stepContext.stepTime)},
+        {"passCount", stepContext.passCount},
+        {"settled", stepContext.settled},
+        {"bodySerial", stepContext.bodySerial},
+        {"random", randomState()},
+        {"currentWorld", currentWorldJson()},
+        {"consoles", consolesJson()},
+        {"worlds", std::move(worldList)},
     };
 }
 

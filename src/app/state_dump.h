@@ -1,5 +1,5 @@
 // The whole simulation state as JSON: globals, overlay consoles and every
-// world down to each shape's contours. The schema is in docs/dump-format.md.
+// world down to each shape's contours. The schema is in docs/state-format.md.
 // Objects keep their keys in record order, for people reading the file.
 #pragma once
 
@@ -7,6 +7,9 @@
 #include <string>
 
 #include <nlohmann/json.hpp>
+
+// The format's version: a state file of another version is refused.
+constexpr int stateFormatVersion = 1;
 
 // A float as a JSON value that reads back to the same float bit for bit:
 // a number with 9 significant digits, or the string "nan", "inf" or "-inf"

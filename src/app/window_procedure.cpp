@@ -5,6 +5,7 @@
 
 #include "app/dropped_files.h"
 #include "app/input_state.h"
+#include "app/time_actions.h"
 #include "app/view_keys.h"
 #include "files/settings.h"
 #include "mouse/cursor.h"
@@ -110,6 +111,8 @@ intptr_t windowProcedure(Shell& shell, const Message& message) {
             shell.windowSystem.postQuitMessage(0);
             return 0;
         case wm::keyDown:
+            onTimeKeyDown(shell.time, static_cast<int>(message.wParam & 0xFF),
+                          keyHeld(static_cast<int>(message.wParam)));
             // A held key repeats: only its first press toggles.
             if (message.wParam == static_cast<uintptr_t>(videoKey) && !keyHeld(videoKey) && shell.recording)
                 shell.recording->toggle(shell.overlay);
@@ -124,7 +127,7 @@ intptr_t windowProcedure(Shell& shell, const Message& message) {
                        static_cast<int>(highWord(message.lParam)));
             return 0;
         case wm::dropFiles:
-            onDropFiles(message.files);
+            onDropFiles(loadDroppedStates(shell.time, message.files));
             return 0;
         default:
             return shell.windowSystem.defaultWindowProcedure(message);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "app/on_screen.h"
+#include "app/time_control.h"
 #include "app/view_input.h"
 #include "app/window_recording.h"
 #include "app/window_system.h"
@@ -22,6 +23,7 @@ struct Shell {
     FrameOverlay overlay{};     // what the next frame shows over the scene
     ViewControl viewControl{};  // zoom and pan
     OnScreen onScreen{};        // help panel, statistics line, screenshots
+    TimeControl time{};         // pause, single steps, rewinding and their requests
     WindowRecording* recording = nullptr;  // F12; none without a window
 };
 

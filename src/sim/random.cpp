@@ -1,12 +1,14 @@
 #include "sim/random.h"
 
 namespace {
-uint32_t randomState = 1;
+uint32_t generatorState = 1;
 }
 
 int nextRandom() {
-    randomState = randomState * 214013u + 2531011u;
-    return static_cast<int>((randomState >> 16) & 0x7FFFu);
+    generatorState = generatorState * 214013u + 2531011u;
+    return static_cast<int>((generatorState >> 16) & 0x7FFFu);
 }
 
-void resetRandom(uint32_t state) { randomState = state; }
+void resetRandom(uint32_t state) { generatorState = state; }
+
+uint32_t randomState() { return generatorState; }

@@ -10,5 +10,9 @@ constexpr int randomMax = 0x7FFF;
 // x = x·214013 + 2531011 (mod 2^32); returns (x >> 16) AND 0x7FFF.
 int nextRandom();
 
-// Tests only: put the generator back to its start-of-run state.
+// Puts the generator in a given state: 1 is the start of a run; a saved
+// state file or a frame of the history gives another.
 void resetRandom(uint32_t state = 1);
+
+// The generator's state x, for saving.
+uint32_t randomState();

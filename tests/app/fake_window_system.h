@@ -95,6 +95,7 @@ public:
     explicit FakeRenderer(std::vector<std::string>& events) : events_(events) {}
 
     std::vector<ViewProjection> views;
+    std::vector<std::string> statuses;  // the status line of every frame drawn
 
     void applyView(const ViewProjection& view) override {
         events_.push_back("view");
@@ -103,7 +104,10 @@ public:
     void setupGLState() override { events_.push_back("state"); }
     void buildFont() override { events_.push_back("font"); }
     void reloadTextures() override { events_.push_back("textures"); }
-    void drawFrame(const View&, const FrameOverlay&) override { events_.push_back("draw"); }
+    void drawFrame(const View&, const FrameOverlay& overlay) override {
+        events_.push_back("draw");
+        statuses.push_back(overlay.status);
+    }
 
 private:
     std::vector<std::string>& events_;

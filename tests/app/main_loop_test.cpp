@@ -8,6 +8,7 @@
 
 #include "app/input_state.h"
 #include "app/main_loop.h"
+#include "app/time_control.h"
 #include "app/world_reload.h"
 #include "assets/textures.h"
 #include "fake_window_system.h"
@@ -163,6 +164,46 @@ TEST_F(MainLoopTest, F1StopsTheStepButNotTheDrawing) {
     EXPECT_EQ(windowSystem.count("step"), 2u);
     EXPECT_EQ(windowSystem.count("draw"), 4u);
     EXPECT_FLOAT_EQ(mousePos.x, 10.0f - 320.0f);
+}
+
+// P holds time until P again; O steps once per press, repeats included,
+// and not at all while time runs.
+TEST_F(MainLoopTest, PPausesAndOStepsOneFramePerPress) {
+    windowSystem.queue(wm::keyDown, vk::o);
+    windowSystem.queue(wm::keyUp, vk::o);
+    windowSystem.queue(wm::keyDown, vk::p);
+    windowSystem.queue(wm::keyDown, vk::p);  // a repeat does not resume
+    windowSystem.queue(wm::keyUp, vk::p);
+    windowSystem.queue(wm::keyDown, vk::o);
+    windowSystem.queue(wm::keyDown, vk::o);  // a repeat steps again
+    windowSystem.queue(wm::keyUp, vk::o);
+    windowSystem.queue(wm::mouseMove, 0, packLParam(10, 20));
+    windowSystem.queue(wm::keyDown, vk::p);
+    windowSystem.queue(wm::close);
+    run();
+    EXPECT_EQ(windowSystem.count("draw"), 11u);
+    // Two passes before the pause, the two O presses, the two after P.
+    EXPECT_EQ(windowSystem.count("step"), 6u);
+    std::vector<std::string> expected{"",       "",       "paused", "paused", "paused", "paused",
+                                      "paused", "paused", "paused", "",       ""};
+    EXPECT_EQ(renderer.statuses, expected);
+    EXPECT_FLOAT_EQ(mousePos.x, 10.0f - 320.0f);
+}
+
+// R reads the settings and the world again, as a change under --watch
+// does; the time scale and the held keys stay; a repeat does not restart.
+TEST_F(MainLoopTest, RReadsTheWorldsAgainAndKeepsTimeScaleAndKeys) {
+    windowSystem.queue(wm::keyDown, vk::k);
+    windowSystem.queue(wm::keyDown, vk::r);
+    windowSystem.queue(wm::keyDown, vk::r);
+    windowSystem.queue(wm::close);
+    timeScale = 2.5f;
+    run();
+    EXPECT_EQ(windowSystem.count("read rsc/engine.ini rsc/"), 2u);
+    EXPECT_EQ(windowSystem.count("read rsc/firstWorld.ini rsc/"), 2u);
+    EXPECT_LT(indexOf("read rsc/firstWorld.ini rsc/"), indexOf("step"));
+    EXPECT_EQ(timeScale, 2.5f);
+    EXPECT_EQ(keys[vk::k], 1);
 }
 
 TEST_F(MainLoopTest, EveryPassSleepsForTheRestOfItsFrame) {

@@ -339,6 +339,27 @@ TEST_F(ReplayProgram, ARecordedSessionReplaysToTheSameState) {
     EXPECT_TRUE(live["worlds"][0]["springs"].empty());
 }
 
+// A session that starts from a saved state names it in its record, and
+// the replay starts from it again: same bytes, pause and single steps too.
+TEST_F(ReplayProgram, ASessionFromASavedStateReplaysFromIt) {
+    ASSERT_EQ(run("--headless --frames 30 --dump start.state.json" + fallingBox), 0) << read("out.txt");
+    write("script.txt", grabScript.substr(0, grabScript.find("41 ")) +
+                            "42 WM_KEYDOWN 0x50 0x1\n"         // P: paused
+                            "44 WM_KEYDOWN 0x4F 0x1\n"         // O: one frame
+                            "45 WM_KEYDOWN 0x4F 0x40000001\n"  // its repeat: another
+                            "47 WM_KEYDOWN 0x50 0x1\n"         // P again, a repeat: still paused
+                            "60 WM_CLOSE\n");
+    ASSERT_EQ(run("--headless --state start.state.json --replay script.txt --record session.txt --dump live.json"), 0)
+        << read("out.txt");
+    // After the header and the comment naming the fields.
+    std::string session = read("session.txt");
+    EXPECT_EQ(session.find("0 state \"start.state.json\""), session.find('\n', session.find('\n') + 1) + 1);
+    ASSERT_EQ(run("--headless --replay session.txt --dump replayed.json"), 0) << read("out.txt");
+    EXPECT_EQ(read("live.json"), read("replayed.json"));
+    // 30 frames before the save, 42 passes to the pause, two single steps.
+    EXPECT_EQ(json::parse(read("live.json"))["worlds"][0]["stepCount"], 30 + 42 + 2);
+}
+
 TEST_F(ReplayProgram, TheGrabPullsTheBoxTowardsTheCursor) {
     write("script.txt", grabScript.substr(0, grabScript.find("30 ")));
     write("none.txt", "vantor-record 1\n");
@@ -351,8 +372,8 @@ TEST_F(ReplayProgram, TheGrabPullsTheBoxTowardsTheCursor) {
     EXPECT_GT(held["x"].get<double>(), -95.0);
     EXPECT_NEAR(fell["x"].get<double>(), -100.0, 0.01);
     ASSERT_EQ(grabbed["worlds"][0]["springs"].size(), 1u);
-    EXPECT_EQ(grabbed["worlds"][0]["springs"][0]["endB"]["body"], "cursor");
-    EXPECT_EQ(grabbed["worlds"][0]["springs"][0]["endB"]["point"][0], 100.0);
+    EXPECT_EQ(grabbed["worlds"][0]["springs"][0]["endB"], json({{"cursor", 0}}));
+    EXPECT_EQ(grabbed["worlds"][0]["cursorEnd"]["point"][0], 100.0);
 }
 
 // Zoomed in on the box with the wheel and panned to the centre with the
@@ -378,8 +399,8 @@ TEST_F(ReplayProgram, AZoomedSessionGrabsWhatItShowsAndReplaysTheSame) {
     EXPECT_NE(read("session.txt").find("2 WM_MOUSEWHEEL 0x1E00000 100,50"), std::string::npos);
     json live = json::parse(read("live.json"));
     ASSERT_EQ(live["worlds"][0]["springs"].size(), 1u);
-    const json& cursor = live["worlds"][0]["springs"][0]["endB"];
-    EXPECT_EQ(cursor["body"], "cursor");
+    const json& cursor = live["worlds"][0]["cursorEnd"];
+    EXPECT_EQ(cursor["springs"].size(), 1u);
     EXPECT_NEAR(cursor["point"][0].get<double>(), -100.0 + 15.0 / 2.44140625, 1e-3);
     EXPECT_NEAR(cursor["point"][1].get<double>(), 100.0, 1e-3);
 }

@@ -5,16 +5,23 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <sstream>
 #include <string>
 
 #include "app/state_dump.h"
+#include "app/state_file.h"
 #include "assets/textures.h"
+#include "hostile/program_run.h"
 #include "mouse/cursor.h"
 #include "render/overlay_consoles.h"
 #include "sim/globals.h"
+#include "sim/random.h"
+#include "sim/step.h"
 #include "support/reset.h"
 
 using nlohmann::json;
@@ -96,7 +103,9 @@ World& buildFigureWorld() {
     head->plugs[1].partner = &torso->sockets[0];
 
     SpringEnd* grab = &head->grabs.emplace_back(SpringEnd{head.get(), Point{0.25f, 0.75f}, {}});
-    world->springs.push_back(Spring{10.0f, grab, &world->cursorEnd});
+    Spring& spring = world->springs.emplace_back(Spring{10.0f, grab, &world->cursorEnd});
+    grab->springs.push_back(&spring);
+    world->cursorEnd.springs.push_back(&spring);
 
     torso->model = head->model = model.get();
     model->bodies.push_back(std::move(torso));
@@ -265,10 +274,13 @@ TEST_F(StateDump, SpringsAndTexturedPolygons) {
     ASSERT_EQ(world["springs"].size(), 1u);
     const json& spring = world["springs"][0];
     EXPECT_EQ(readFloat(spring["stiffness"]), 10.0f);
-    EXPECT_EQ(spring["endA"]["body"], json({{"world", 0}, {"model", 0}, {"body", 1}}));
-    EXPECT_EQ(spring["endA"]["point"], json::parse("[0.25, 0.75]"));
-    EXPECT_EQ(spring["endB"]["body"], "cursor");
-    EXPECT_EQ(spring["endB"]["point"], json::parse("[3.0, -4.0]"));
+    EXPECT_EQ(spring["endA"], json({{"world", 0}, {"model", 0}, {"body", 1}, {"grab", 0}}));
+    EXPECT_EQ(spring["endB"], json({{"cursor", 0}}));
+    const json& grab = world["models"][0]["bodies"][1]["grabs"][0];
+    EXPECT_EQ(grab["point"], json::parse("[0.25, 0.75]"));
+    EXPECT_EQ(grab["springs"], json::parse("[[0, 0]]"));
+    EXPECT_EQ(world["cursorEnd"]["point"], json::parse("[3.0, -4.0]"));
+    EXPECT_EQ(world["cursorEnd"]["springs"], json::parse("[[0, 0]]"));
 
     const json& polygon = world["models"][0]["bodies"][1]["textures"][0];
     EXPECT_EQ(polygon["path"], "tests/data/skin.png");
@@ -277,6 +289,108 @@ TEST_F(StateDump, SpringsAndTexturedPolygons) {
     EXPECT_EQ(polygon["texCoords"][1], json::parse("[1.0, 0.5]"));
     EXPECT_EQ(polygon["points"][0], json::parse("[-1.0, 0.0]"));
     EXPECT_TRUE(polygon["placement"].contains("ty"));
+}
+
+// A loaded state is the saved one: the same document comes out again, and
+// the pointers it names (joints, springs, ends) are rebuilt.
+TEST_F(StateDump, ALoadedStateDumpsAsSaved) {
+    World& built = buildFigureWorld();
+    built.pairMemory(1, 0) = PairMemory{6, 3};
+    timeScale = 0.75f;
+    stepContext.stepTime = 1e-40f;  // subnormal: flush-to-zero must not lose it
+    resetRandom(0xDEADBEEF);
+    overlayConsole(0) = "212\n";
+    built.models[0]->bodies[1]->textures.clear();  // its picture is not on disk
+    std::string saved = stateJson().dump();
+
+    resetProcessState();
+    std::string error;
+    ASSERT_TRUE(loadState(json::parse(saved), error)) << error;
+    EXPECT_EQ(stateJson().dump(), saved);
+    World& world = *worlds[0];
+    Body& head = *world.models[0]->bodies[1];
+    EXPECT_EQ(world.springs.front().endA, &head.grabs.front());
+    EXPECT_EQ(world.springs.front().endB, &world.cursorEnd);
+    EXPECT_EQ(head.plugs[1].partner, &world.models[0]->bodies[0]->sockets[0]);
+    EXPECT_EQ(world.models[0]->rootPlug->partner, &world.models[0]->mount);
+    EXPECT_EQ(head.model, world.models[0].get());
+    EXPECT_EQ(randomState(), 0xDEADBEEFu);
+}
+
+// Anything unsound refuses the whole file, says where, and leaves the
+// running state alone.
+TEST_F(StateDump, AnUnsoundStateIsRefusedWhole) {
+    buildFigureWorld();
+    json good = json::parse(stateJson().dump());
+    const World* running = worlds[0].get();
+    auto refusal = [&](const std::function<void(json&)>& spoil) {
+        json state = good;
+        spoil(state);
+        std::string error;
+        EXPECT_FALSE(loadState(state, error));
+        EXPECT_EQ(worlds[0].get(), running);
+        return error;
+    };
+    auto body = [](json& state) -> json& { return state["worlds"][0]["models"][0]["bodies"][1]; };
+    EXPECT_EQ(refusal([](json& s) { s["version"] = 2; }), "version 2 (this program reads 1)");
+    EXPECT_EQ(refusal([](json& s) { s.erase("timeScale"); }), "timeScale: missing");
+    EXPECT_EQ(refusal([&](json& s) { body(s)["vx"] = "nan"; }),
+              "worlds[0].models[0].bodies[1].vx: not a finite number");
+    EXPECT_EQ(refusal([&](json& s) { body(s)["vy"] = 1e39; }), "worlds[0].models[0].bodies[1].vy: not a finite number");
+    EXPECT_EQ(refusal([&](json& s) { body(s)["serial"] = 256; }), "worlds[0].models[0].bodies[1].serial: out of range");
+    EXPECT_EQ(refusal([&](json& s) { body(s)["plugs"][1]["partner"] = nullptr; }),
+              "worlds[0].models[0]: a joint partnered one way only");
+    EXPECT_EQ(refusal([&](json& s) { body(s)["grabs"][0]["springs"] = json::array(); }),
+              "worlds: a spring is not listed once by each of its ends");
+    EXPECT_EQ(refusal([&](json& s) { body(s)["shapes"][0]["curContours"][0].erase(0); }),
+              "worlds[0].models[0].bodies[1].shapes[0].curContours: counts differ from \"contours\"");
+    EXPECT_EQ(refusal([&](json& s) { s["worlds"][0]["springs"][0]["endA"]["grab"] = 1; }),
+              "worlds[0].springs[0].endA.grab: out of range");
+    EXPECT_EQ(refusal([](json& s) {
+                  json& bodies = s["worlds"][0]["models"][0]["bodies"];
+                  json extra = bodies[0];
+                  extra["sockets"] = extra["plugs"] = extra["grabs"] = json::array();
+                  while (bodies.size() <= maxBodiesPerWorld) bodies.push_back(extra);
+              }),
+              "worlds[0]: more than 256 bodies in one world");
+
+    ScratchDirectory scratch("state-file");
+    std::filesystem::path file = scratch.path / "bad.state.json";
+    std::ofstream(file) << "{\"version\": 1,";
+    std::string error;
+    EXPECT_FALSE(loadStateFile(file.string(), error));
+    EXPECT_EQ(error, "bad JSON at byte 15");
+    EXPECT_EQ(worlds[0].get(), running);
+}
+
+// Saving after 200 frames and going on from the file for 100 gives the
+// bytes of 300 frames at once, with a key held across the save: for the
+// bundled scene and a bench scene.
+TEST(StateFile, SavedAndLoadedRunsEqualOneRun) {
+    ScratchDirectory scratch("state-split");
+    std::string source = VANTOR_SOURCE_DIR;
+    for (std::string world : {source + "/rsc/firstWorld.ini", source + "/bench/scenes/ragdolls.ini"}) {
+        std::string common = "--settings " + source + "/rsc/engine.ini --world " +
+                             quoted(std::filesystem::path(world)) + " --hold k,space ";
+        ProgramRun first = runProgramHeadless(scratch.path, common + "--frames 200");
+        ASSERT_EQ(first.exitCode, 0) << first.errors;
+        std::filesystem::copy_file(scratch.path / "dump.json", scratch.path / "s.state.json",
+                                   std::filesystem::copy_options::overwrite_existing);
+        ProgramRun rest = runProgramHeadless(scratch.path, common + "--frames 100 --state s.state.json");
+        ASSERT_EQ(rest.exitCode, 0) << rest.errors;
+        std::ifstream split(scratch.path / "dump.json");
+        std::string splitText((std::istreambuf_iterator<char>(split)), std::istreambuf_iterator<char>());
+        ProgramRun whole = runProgramHeadless(scratch.path, common + "--frames 300");
+        ASSERT_EQ(whole.exitCode, 0) << whole.errors;
+        std::ifstream one(scratch.path / "dump.json");
+        std::string wholeText((std::istreambuf_iterator<char>(one)), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(splitText == wholeText) << world;
+    }
+    std::ofstream(scratch.path / "v2.state.json") << "{\"version\": 2}";
+    ProgramRun refused =
+        runProgramHeadless(scratch.path, "--frames 1 --settings " + source + "/rsc/engine.ini --state v2.state.json");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.errors, "vantor: v2.state.json: version 2 (this program reads 1)\n");
 }
 
 TEST_F(StateDump, NamesThatAreNotUtf8StillGiveJson) {

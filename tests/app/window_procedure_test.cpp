@@ -3,12 +3,16 @@
 // buttons reaching the grab fan-out, drops, and the Alt+Enter toggle.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <limits>
 
 #include "app/input_state.h"
+#include "app/state_dump.h"
+#include "app/time_control.h"
 #include "app/window_procedure.h"
 #include "fake_window_system.h"
 #include "files/settings.h"
+#include "hostile/program_run.h"
 #include "mouse/cursor.h"
 #include "mouse/mouse_fixture.h"
 #include "render/window.h"
@@ -209,6 +213,29 @@ TEST_F(WindowProcedureTest, AMiddleDragPansAndHomeGoesBackExactly) {
     EXPECT_EQ(mousePos.y, mouseWorldPosition(packLParam(200, 300)).y);
     send(wm::keyUp, 0x24);
     EXPECT_EQ(keys[0x24], 0);
+}
+
+// A dropped "*.state.json" replaces every world; one that is not a state
+// changes nothing and says why; world files of the same drop still add.
+TEST_F(WindowProcedureTest, ADroppedStateReplacesEveryWorldAndABadOneNothing) {
+    ScratchDirectory scratch("dropped-state");
+    std::string good = (scratch.path / "one.state.json").string();
+    std::string bad = (scratch.path / "bad.state.json").string();
+    windowProcedure(shell, Message{wm::dropFiles, 0, 0, {VANTOR_TEST_DATA "/drops/box.ini"}});
+    ASSERT_TRUE(writeStateDump(good));
+    std::ofstream(bad) << "{\"version\": 1}";
+    windowProcedure(shell, Message{wm::dropFiles, 0, 0, {VANTOR_TEST_DATA "/drops/box.ini"}});
+    ASSERT_EQ(worlds[0]->models.size(), 2u);
+
+    const World* before = worlds[0].get();
+    windowProcedure(shell, Message{wm::dropFiles, 0, 0, {bad}});
+    EXPECT_EQ(worlds[0].get(), before);
+    EXPECT_EQ(timeStatus(shell.time), "not a state: " + bad + ": timeScale: missing");
+
+    windowProcedure(shell, Message{wm::dropFiles, 0, 0, {good, VANTOR_TEST_DATA "/drops/box.ini"}});
+    ASSERT_EQ(worlds.size(), 1u);
+    EXPECT_NE(worlds[0].get(), before);
+    EXPECT_EQ(worlds[0]->models.size(), 2u);  // the saved model and the world file's
 }
 
 // Settings as the settings file left them and a window open at the

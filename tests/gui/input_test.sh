@@ -206,7 +206,7 @@ for line in open(sys.argv[1]):
         x, y = map(int, fields[3].split(","))
         assert 0 <= x < 400 and 0 <= y < 300, f"a move outside the client area: {line.strip()}"
 held = json.load(open(sys.argv[2]))["worlds"][0]
-assert held["springs"][0]["endB"]["point"] == [-200, 150], f"the cursor end at {held['springs'][0]['endB']['point']}"
+assert held["cursorEnd"]["point"] == [-200, 150], f"the cursor end at {held['cursorEnd']['point']}"
 box = held["models"][0]["bodies"][0]
 assert -200 <= box["x"] <= 200 and -150 <= box["y"] <= 150, f"the box went to ({box['x']}, {box['y']})"
 assert not json.load(open(sys.argv[3]))["worlds"][0]["springs"], "the release outside the window left a spring"
@@ -457,5 +457,36 @@ cd - >/dev/null
 [[ "$shot" =~ ^vantor-[0-9]{8}-[0-9]{6}\.png$ ]] || fail "the picture is named $shot"
 differing=$(compare -metric AE "$work/never-zoomed.png" "$work/shots/$shot" null: 2>&1 || true)
 [ "$differing" = 0 ] || fail "after Home the picture differs from one never zoomed in $differing pixels"
+
+echo "P pauses, O steps one frame a press, F5 saves: the state is a headless run's of as many frames"
+cd "$work"
+start time "$rsc/firstWorld.ini"
+pointer_to 0 0
+sleep 0.5
+xdotool key p
+wait_for_record time "WM_KEYUP 0x50"
+for _ in 1 2 3; do xdotool key o; done
+wait_for_record time "WM_KEYUP 0x4F" 10 3
+xdotool key F5
+wait_for_record time "WM_KEYUP 0x74"
+xdotool key p
+wait_for_record time "WM_KEYUP 0x50" 10 2
+"$close_window" Vantor
+expect_exit_zero
+cd - >/dev/null
+saved=$(ls "$work"/vantor-*.state.json 2>/dev/null | head -1)
+[ -n "$saved" ] || fail "F5 wrote no vantor-*.state.json"
+grep -q "$(basename "$saved")" "$work/out" || fail "F5 did not print the file's name"
+steps=$(awk '$2 == "WM_KEYDOWN" && $3 == "0x50" { p[++n] = $1 } $2 == "WM_QUIT" { q = $1 }
+             END { print p[1] + (q - p[2]) + 3 }' "$work/time.txt")
+"$vantor" --headless --settings "$data/gui/engine.ini" --world "$rsc/firstWorld.ini" --frames "$steps" \
+    --dump "$work/time-headless.json" >"$work/out" 2>&1 || fail "the headless run failed"
+python3 - "$work/time-live.json" "$work/time-headless.json" <<'PY' || fail "the paused session is not $steps frames"
+import json, sys
+live, headless = (json.load(open(name)) for name in sys.argv[1:])
+bodies = lambda d: [w["models"] for w in d["worlds"]]
+sys.exit(0 if bodies(live) == bodies(headless) and live["random"] == headless["random"] else 1)
+PY
+expect_same_replay time "$rsc/firstWorld.ini"
 
 echo "all input checks passed"
