@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (error.empty() || error.size() > 200 || error.find('\n') != std::string::npos) std::abort();
         return 0;
     }
-    std::string written;
+    std::string written = std::string(recordHeader) + "\n";
     for (const ReplayEntry& entry : *entries) {
         if (entry.iteration > (1L << 31)) std::abort();
         written += formatReplayEntry(entry) + "\n";

@@ -13,7 +13,6 @@
 
 #include "app/state_dump.h"
 #include "assets/textures.h"
-#include "geometry/tessellation.h"
 #include "render/overlay_consoles.h"
 #include "sim/globals.h"
 #include "sim/random.h"
@@ -454,7 +453,6 @@ LoadedState readState(const json& document) {
 }
 
 void putInPlace(LoadedState& state) {
-    currentContourSet = nullptr;  // pointed into a shape of the old worlds
     worlds = std::move(state.worlds);
     timeScale = state.timeScale;
     stepContext.stepTime = state.step.stepTime;

@@ -10,7 +10,6 @@
 #include "files/diagnostics.h"
 #include "files/read_log.h"
 #include "files/settings.h"
-#include "geometry/tessellation.h"
 #include "mouse/cursor.h"
 #include "sim/globals.h"
 
@@ -90,7 +89,6 @@ std::vector<std::string> readWorldsAgain(const RunOptions& options, const Progra
                                          const std::vector<std::string>& changed) {
     worlds.clear();
     stepContext.currentWorld = nullptr;
-    currentContourSet = nullptr;  // pointed into a shape of the old worlds
     refreshTextures(changed);
     DisplaySettings kept = displaySettingsNow();
     ReadLogScope log;

@@ -11,8 +11,6 @@
 #include "geometry/outline_crossing.h"
 #include "sim/trig.h"
 
-const ContourSet* currentContourSet = nullptr;
-
 // The triangle assembler's state lives for the whole run: the tessellator
 // only ever emits whole triangles, so the counter is back at 0 after every
 // polygon and never needs resetting.
@@ -156,9 +154,9 @@ static void computeMassFigures(Shape& shape) {
     float sumX = 0.0f, sumY = 0.0f;
 
     for (const Triangle& t : shape.triangles) {
-        const Point& a = resolveVertex(t.corners[0]);
-        const Point& b = resolveVertex(t.corners[1]);
-        const Point& c = resolveVertex(t.corners[2]);
+        const Point& a = resolveVertex(contours, t.corners[0]);
+        const Point& b = resolveVertex(contours, t.corners[1]);
+        const Point& c = resolveVertex(contours, t.corners[2]);
         float area = triangleArea(a, b, c);
         Point centre = triangleCentroid(a, b, c);
         shape.area += area;
@@ -191,9 +189,9 @@ static void computeMassFigures(Shape& shape) {
     }
 
     for (const Triangle& t : shape.triangles) {
-        const Point& a = resolveVertex(t.corners[0]);
-        const Point& b = resolveVertex(t.corners[1]);
-        const Point& c = resolveVertex(t.corners[2]);
+        const Point& a = resolveVertex(contours, t.corners[0]);
+        const Point& b = resolveVertex(contours, t.corners[1]);
+        const Point& c = resolveVertex(contours, t.corners[2]);
         float area = triangleArea(a, b, c);
         Point centre = triangleCentroid(a, b, c);
         shape.inertia += triangleOwnMoment(a, b, c) + area * squaredDistance(centre, shape.centroidX, shape.centroidY);
@@ -243,7 +241,6 @@ TessellationOutcome prepareShape(Shape& shape) {
     shape.inertia = 0.0f;
     gluTessCallback(tess.get(), GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<_GLUfuncptr>(ignoreEdgeFlag));
     gluTessCallback(tess.get(), GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(assembleTriangle));
-    currentContourSet = &shape.contours;
 
     TessellationOutcome outcome = TessellationOutcome::tessellated;
     if (outlineIsFinite(shape.contours)) outcome = feedOutline(tess.get(), shape);

@@ -5,10 +5,11 @@
 
 #include "sim/records.h"
 
-// The contour set VertexRefs resolve against; set before use.
-extern const ContourSet* currentContourSet;
-
-inline const Point& resolveVertex(const VertexRef& ref) { return (*currentContourSet)[ref.contour][ref.point]; }
+// The point a triangle corner names in the contour set it was made from
+// (a shape's contours) or that has its points now (its curContours).
+inline const Point& resolveVertex(const ContourSet& contours, const VertexRef& ref) {
+    return contours[ref.contour][ref.point];
+}
 
 // Whether every corner of the triangle names a point of `contours`: an
 // outline that no longer has them (a damaged tessellation) must make the

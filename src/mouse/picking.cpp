@@ -24,23 +24,19 @@ bool containsPoint(const Shape& shape, Point point) {
     float dx = point.x - shape.sweptX;
     float dy = point.y - shape.sweptY;
     if (dx * dx + dy * dy > shape.radius * shape.radius) return false;
-    if (currentContourSet == nullptr) return false;
+    const ContourSet& outline = shape.curContours;
     for (const Triangle& triangle : shape.triangles) {
-        if (!cornersResolve(*currentContourSet, triangle)) continue;
-        Point a = resolveVertex(triangle.corners[0]);
-        Point b = resolveVertex(triangle.corners[1]);
-        Point c = resolveVertex(triangle.corners[2]);
+        if (!cornersResolve(outline, triangle)) continue;
+        Point a = resolveVertex(outline, triangle.corners[0]);
+        Point b = resolveVertex(outline, triangle.corners[1]);
+        Point c = resolveVertex(outline, triangle.corners[2]);
         if (onInnerSide(a, b, c, point) && onInnerSide(b, c, a, point) && onInnerSide(c, a, b, point)) return true;
     }
     return false;
 }
 
 bool containsPoint(const Body& body, Point point) {
-    for (const Shape& shape : body.shapes) {
-        // Designate the shape: its outline is the one its corners resolve
-        // against, and stays current after the test.
-        currentContourSet = &shape.curContours;
+    for (const Shape& shape : body.shapes)
         if (containsPoint(shape, point)) return true;
-    }
     return false;
 }

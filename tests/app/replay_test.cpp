@@ -25,8 +25,9 @@ using nlohmann::json;
 
 namespace {
 
-std::vector<ReplayEntry> parseText(const std::string& text, std::string* error = nullptr) {
-    std::istringstream input(text);
+// The lines of a record after its header line.
+std::vector<ReplayEntry> parseText(const std::string& lines, std::string* error = nullptr) {
+    std::istringstream input(std::string(recordHeader) + "\n" + lines);
     std::string problem;
     auto entries = parseReplay(input, problem);
     if (error) *error = problem;
@@ -89,43 +90,67 @@ TEST(ReplayFormat, CommentsBlankLinesAndShortFormsAreAccepted) {
 
 TEST(ReplayFormat, BadLinesAreReportedWithTheirNumber) {
     const std::vector<std::pair<std::string, std::string>> bad{
-        {"WM_KEYDOWN 0x4B\n", "line 1"},
-        {"1 WM_KEYDOWN 0x4B\n2 WM_WHATEVER\n", "line 2: unknown message"},
-        {"1 WM_MOUSEMOVE 0 70000,1\n", "line 1: lParam"},
-        {"1 WM_MOUSEMOVE 0 -5,1\n", "line 1: lParam"},
-        {"1 WM_KEYDOWN 0x4B 0 7\n", "line 1"},
-        {"1 WM_KEYDOWN -1\n", "line 1: wParam"},
-        {"1 WM_KEYDOWN 99999999999999999999\n", "line 1: wParam"},
-        {"1 WM_DROPFILES \"open\n", "line 1: unclosed"},
-        {"1 view 400 nan windowed\n", "line 1"},
-        {"1 view 400 300 sideways\n", "line 1"},
-        {"-1 WM_CLOSE\n", "line 1"},
+        {"WM_KEYDOWN 0x4B\n", "line 2"},
+        {"1 WM_KEYDOWN 0x4B\n2 WM_WHATEVER\n", "line 3: unknown message"},
+        {"1 WM_MOUSEMOVE 0 70000,1\n", "line 2: lParam"},
+        {"1 WM_MOUSEMOVE 0 -5,1\n", "line 2: lParam"},
+        {"1 WM_KEYDOWN 0x4B 0 7\n", "line 2"},
+        {"1 WM_KEYDOWN -1\n", "line 2: wParam"},
+        {"1 WM_KEYDOWN 99999999999999999999\n", "line 2: wParam"},
+        {"1 WM_DROPFILES \"open\n", "line 2: unclosed"},
+        {"1 view 400 nan windowed\n", "line 2"},
+        {"1 view 400 300 sideways\n", "line 2"},
+        {"-1 WM_CLOSE\n", "line 2"},
         // Files that are not records at all, or not as a run writes them.
         {std::string("\x7f"
                      "ELF\x02\x01\x01\0\0\n",
                      9),
-         "line 1: control character 0x02: not a record"},
-        {"1 WM_KEYDOWN 0x4B\n" + std::string(100000, 'A') + "\n", "line 2: longer than any record line"},
-        {"5 WM_KEYDOWN 0x4B\n3 WM_KEYUP 0x4B\n", "line 2: pass 3 comes after pass 5"},
-        {"0 WM_KEYDOWN 0x4B\n1 WM_KEY", "line 2: unknown message \"WM_KEY\""},
+         "line 2: control character 0x02: not a record"},
+        {"1 WM_KEYDOWN 0x4B\n" + std::string(100000, 'A') + "\n", "line 3: longer than any record line"},
+        {"5 WM_KEYDOWN 0x4B\n3 WM_KEYUP 0x4B\n", "line 3: pass 3 comes after pass 5"},
+        {"0 WM_KEYDOWN 0x4B\n1 WM_KEY", "line 3: unknown message \"WM_KEY\""},
         {"1 WM_" + std::string(5000, 'X') + "\n", "\"WM_" + std::string(37, 'X') + "\"..."},
         // A pass no session reaches would have a replay run for years.
-        {"1099511627776 WM_QUIT\n", "line 1: pass \"1099511627776\" is not a whole number up to 2^31"},
-        {"2147483649 WM_QUIT\n", "line 1: pass"},
+        {"1099511627776 WM_QUIT\n", "line 2: pass \"1099511627776\" is not a whole number up to 2^31"},
+        {"2147483649 WM_QUIT\n", "line 2: pass"},
         // A view past any window's would carry the cursor, and a held body
         // with it, to infinity.
-        {"0 view 3e38 3e38 windowed\n", "line 1: expected \"view WIDTH HEIGHT"},
-        {"0 view 2e7 300 windowed\n", "line 1"},
+        {"0 view 3e38 3e38 windowed\n", "line 2: expected \"view WIDTH HEIGHT"},
+        {"0 view 2e7 300 windowed\n", "line 2"},
         // Found by fuzzing: unprintable bytes grow fourfold when escaped.
-        {"p20" + std::string(48, '\xAF') + " 0 seb\n", "line 1: pass \"p20\\xAF"},
+        {"p20" + std::string(48, '\xAF') + " 0 seb\n", "line 2: pass \"p20\\xAF"},
     };
-    for (const auto& [text, expected] : bad) {
+    for (const auto& [lines, expected] : bad) {
+        std::string text = std::string(recordHeader) + "\n" + lines;
         std::istringstream input(text);
         std::string error;
         EXPECT_FALSE(parseReplay(input, error).has_value()) << text.substr(0, 80);
         EXPECT_NE(error.find(expected), std::string::npos) << text.substr(0, 80) << " gave: " << error;
         EXPECT_LT(error.size(), 200u) << "one short line";
     }
+}
+
+TEST(ReplayFormat, OnlyARecordOfAKnownVersionIsRead) {
+    const std::vector<std::pair<std::string, std::string>> refused{
+        {"", "line 1: empty"},
+        {"0 WM_KEYDOWN 0x4B\n", "line 1: not a record: the first line must be \"vantor-record 1\""},
+        {"# vantor record: pass, message, wParam, lParam\n0 WM_QUIT\n", "line 1: not a record"},
+        {"\nvantor-record 1\n", "line 1: not a record"},
+        {"vantor-record\n", "line 1: not a record"},
+        {"vantor-record 2\n0 WM_QUIT\n", "line 1: record version \"2\": this Vantor reads version 1"},
+        {"vantor-record 01\n", "line 1: record version"},
+    };
+    for (const auto& [text, expected] : refused) {
+        std::istringstream input(text);
+        std::string error;
+        EXPECT_FALSE(parseReplay(input, error).has_value()) << text;
+        EXPECT_NE(error.find(expected), std::string::npos) << text << " gave: " << error;
+    }
+    std::istringstream headerOnly("vantor-record 1\r\n");
+    std::string error;
+    auto entries = parseReplay(headerOnly, error);
+    ASSERT_TRUE(entries.has_value()) << error;
+    EXPECT_TRUE(entries->empty());
 }
 
 class Replaying : public ::testing::Test {
@@ -217,8 +242,11 @@ TEST_F(Replaying, TheRecorderWritesPassesViewChangesAndDroppedFiles) {
         "3 view 1280 480 fullscreen\n"
         "4 WM_CLOSE 0x0 0x0\n";
     std::string text = out.str();
-    ASSERT_EQ(text.substr(0, 1), "#");
-    EXPECT_EQ(text.substr(text.find('\n') + 1), expected);
+    ASSERT_EQ(text.substr(0, text.find('\n')), "vantor-record 1");
+    // Then a comment naming the fields.
+    size_t comment = text.find('\n') + 1;
+    ASSERT_EQ(text.substr(comment, 1), "#");
+    EXPECT_EQ(text.substr(text.find('\n', comment) + 1), expected);
 }
 
 TEST(ReplayOptions, ReplayMustExistAndDumpAndRecordWorkInAWindow) {
@@ -273,6 +301,7 @@ const std::string fallingBox = " --world '" VANTOR_TEST_DATA "/gui/falling_box.i
 // The box of falling_box.ini hangs at (-100, 100); on a 400 by 300 view
 // that is the client point (100, 50).
 const std::string grabScript =
+    "vantor-record 1\n"
     "0 view 400 300 windowed\n"
     "1 WM_MOUSEMOVE 0 100,50\n"
     "2 WM_LBUTTONDOWN 0x1 100,50\n"
@@ -322,7 +351,9 @@ TEST_F(ReplayProgram, ASessionFromASavedStateReplaysFromIt) {
                             "60 WM_CLOSE\n");
     ASSERT_EQ(run("--headless --state start.state.json --replay script.txt --record session.txt --dump live.json"), 0)
         << read("out.txt");
-    EXPECT_EQ(read("session.txt").find("0 state \"start.state.json\""), read("session.txt").find('\n') + 1);
+    // After the header and the comment naming the fields.
+    std::string session = read("session.txt");
+    EXPECT_EQ(session.find("0 state \"start.state.json\""), session.find('\n', session.find('\n') + 1) + 1);
     ASSERT_EQ(run("--headless --replay session.txt --dump replayed.json"), 0) << read("out.txt");
     EXPECT_EQ(read("live.json"), read("replayed.json"));
     // 30 frames before the save, 42 passes to the pause, two single steps.
@@ -331,7 +362,7 @@ TEST_F(ReplayProgram, ASessionFromASavedStateReplaysFromIt) {
 
 TEST_F(ReplayProgram, TheGrabPullsTheBoxTowardsTheCursor) {
     write("script.txt", grabScript.substr(0, grabScript.find("30 ")));
-    write("none.txt", "");
+    write("none.txt", "vantor-record 1\n");
     ASSERT_EQ(run("--headless --frames 25 --replay script.txt --dump grabbed.json" + fallingBox), 0);
     ASSERT_EQ(run("--headless --frames 25 --replay none.txt --dump free.json" + fallingBox), 0);
     json grabbed = json::parse(read("grabbed.json"));
@@ -351,6 +382,7 @@ TEST_F(ReplayProgram, TheGrabPullsTheBoxTowardsTheCursor) {
 // the session ends in the same state.
 TEST_F(ReplayProgram, AZoomedSessionGrabsWhatItShowsAndReplaysTheSame) {
     write("script.txt",
+          "vantor-record 1\n"
           "0 view 400 300 windowed\n"
           "1 WM_MOUSEMOVE 0 100,50\n"
           "2 WM_MOUSEWHEEL 0x1E00000 100,50\n"  // four notches in
@@ -374,9 +406,19 @@ TEST_F(ReplayProgram, AZoomedSessionGrabsWhatItShowsAndReplaysTheSame) {
 }
 
 TEST_F(ReplayProgram, AnUnreadableReplayIsRefused) {
-    write("bad.txt", "1 WM_KEYDOWN 0x4B\n2 WM_NOPE\n");
+    write("bad.txt", "vantor-record 1\n1 WM_KEYDOWN 0x4B\n2 WM_NOPE\n");
     EXPECT_EQ(run("--headless --replay bad.txt"), 1);
-    EXPECT_NE(read("out.txt").find("line 2"), std::string::npos);
+    EXPECT_NE(read("out.txt").find("bad.txt, line 3"), std::string::npos);
+    // A record from before the header line, or from a later version.
+    write("old.txt", "1 WM_KEYDOWN 0x4B\n");
+    EXPECT_EQ(run("--headless --replay old.txt"), 1);
+    EXPECT_NE(
+        read("out.txt").find("vantor: old.txt, line 1: not a record: the first line must be \"vantor-record 1\"\n"),
+        std::string::npos)
+        << read("out.txt");
+    write("later.txt", "vantor-record 2\n1 WM_KEYDOWN 0x4B\n");
+    EXPECT_EQ(run("--headless --replay later.txt"), 1);
+    EXPECT_NE(read("out.txt").find("later.txt, line 1: record version"), std::string::npos);
 }
 
 }  // namespace

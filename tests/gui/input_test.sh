@@ -366,7 +366,7 @@ WORLD
 # One press a pass, unpaced (F3).
 python3 - "$work/springs.replay" <<'PY'
 import sys
-lines = ["0 WM_KEYDOWN 0x72", "1 WM_MOUSEMOVE 0x0 100,150"]
+lines = ["vantor-record 1", "0 WM_KEYDOWN 0x72", "1 WM_MOUSEMOVE 0x0 100,150"]
 lines += [f"{2 + i} WM_LBUTTONDOWN 0x1 100,150" for i in range(5000)]
 lines += ["5002 WM_LBUTTONUP 0x0 100,150"]
 lines += [f"{5003 + i} WM_LBUTTONDOWN 0x1 100,150" for i in range(5000)]
@@ -394,7 +394,7 @@ expect_same_replay springs "$work/two.ini"
 
 echo "L held for 10 000 frames of the bundled scene in a window: every frame ends, J brings back speed 1"
 # The time scale comes near the smallest normal float about frame 4 390.
-printf '0 WM_KEYDOWN 0x72\n1 WM_KEYDOWN 0x4C\n10001 WM_KEYUP 0x4C\n10002 WM_KEYUP 0x72\n' >"$work/slow.replay"
+printf 'vantor-record 1\n0 WM_KEYDOWN 0x72\n1 WM_KEYDOWN 0x4C\n10001 WM_KEYUP 0x4C\n10002 WM_KEYUP 0x72\n' >"$work/slow.replay"
 start slow "$rsc/firstWorld.ini" --replay "$work/slow.replay"
 wait_for_record slow "^10002 WM_KEYUP 0x72" 120
 pointer_to 0 0

@@ -72,7 +72,8 @@ TEST(HeldTimeKeys, LHeldTenThousandFramesOnTheBundledSceneEndsAndJBringsBackOne)
     EXPECT_EQ(held.dump["worlds"][1]["stepCount"], 10000);
 
     // The same 10000 frames, then J for one frame and 60 frames at speed 1.
-    std::ofstream(scratch.path / "l-then-j.txt") << "0 WM_KEYDOWN 0x4C\n"
+    std::ofstream(scratch.path / "l-then-j.txt") << "vantor-record 1\n"
+                                                    "0 WM_KEYDOWN 0x4C\n"
                                                     "10000 WM_KEYUP 0x4C\n"
                                                     "10001 WM_KEYDOWN 0x4A\n"
                                                     "10002 WM_KEYUP 0x4A\n";

@@ -46,13 +46,13 @@ protected:
 
 TEST_F(HostileProgramInput, RecordsAskingTheImpossibleAreRefusedWithFileAndLine) {
     // Days of passes for one line.
-    write("endless.txt", "1099511627776 WM_QUIT\n");
-    expectRefused(run("--replay endless.txt"), "endless.txt, line 1: pass \"1099511627776\"");
+    write("endless.txt", "vantor-record 1\n1099511627776 WM_QUIT\n");
+    expectRefused(run("--replay endless.txt"), "endless.txt, line 2: pass \"1099511627776\"");
     // A view no window has: the cursor, and the body it holds, went to inf.
     write("huge_view.txt",
-          "0 view 400 300 windowed\n1 WM_MOUSEMOVE 0x0 200,150\n2 WM_LBUTTONDOWN 0x1 200,150\n"
+          "vantor-record 1\n0 view 400 300 windowed\n1 WM_MOUSEMOVE 0x0 200,150\n2 WM_LBUTTONDOWN 0x1 200,150\n"
           "3 view 3e38 3e38 windowed\n4 WM_MOUSEMOVE 0x0 210,150\n40 WM_NULL\n");
-    expectRefused(run("--replay huge_view.txt"), "huge_view.txt, line 4: expected \"view");
+    expectRefused(run("--replay huge_view.txt"), "huge_view.txt, line 5: expected \"view");
     // Read forever, or wait forever for a writer.
     ASSERT_EQ(mkfifo((scratch.path / "pipe.txt").c_str(), 0600), 0);
     expectRefused(run("--replay pipe.txt"), "cannot read pipe.txt: not a regular file");
@@ -60,7 +60,7 @@ TEST_F(HostileProgramInput, RecordsAskingTheImpossibleAreRefusedWithFileAndLine)
     expectRefused(run("--replay /dev/urandom"), "not a regular file");
     // The same grab at an ordinary size replays, every number finite.
     write("grab.txt",
-          "0 view 400 300 windowed\n1 WM_MOUSEMOVE 0x0 200,150\n2 WM_LBUTTONDOWN 0x1 200,150\n"
+          "vantor-record 1\n0 view 400 300 windowed\n1 WM_MOUSEMOVE 0x0 200,150\n2 WM_LBUTTONDOWN 0x1 200,150\n"
           "4 WM_MOUSEMOVE 0x0 390,10\n40 WM_NULL\n");
     ProgramRun grab = run("--replay grab.txt");
     EXPECT_EQ(grab.exitCode, 0) << grab.errors;
@@ -90,7 +90,7 @@ TEST_F(HostileProgramInput, WritesThatFailAreOneNoteAndExitOne) {
                   "cannot write /dev/full");
     // A record that fills the disk as the run goes (here: a limit on the
     // size of any file written) is found out when it is closed.
-    std::string lines;
+    std::string lines = "vantor-record 1\n";
     for (int pass = 0; pass < 2000; ++pass) lines += std::to_string(pass) + " WM_MOUSEMOVE 0x0 200,150\n";
     write("long.txt", lines);
     ProgramRun limited =

@@ -4,7 +4,6 @@
 #include "assets/textures.h"
 #include "files/diagnostics.h"
 #include "files/settings.h"
-#include "geometry/tessellation.h"
 #include "mouse/cursor.h"
 #include "render/overlay_consoles.h"
 #include "render/window.h"
@@ -22,6 +21,5 @@ void resetProcessState() {
     resetSettings();
     resetDiagnosticSink();
     resetWindowState();
-    currentContourSet = nullptr;
     resetTextures();
 }
