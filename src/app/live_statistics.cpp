@@ -57,6 +57,7 @@ std::string statisticsLine(LiveStatistics& statistics, int64_t now, bool paused)
                   bodies, springs, static_cast<double>(timeScale));
     std::string text = line;
     if (paused) text += "  paused";
-    if (!statistics.storm.empty() && now - statistics.stormAt < statisticsSpanMs) text += "  storm: " + statistics.storm;
+    if (!statistics.storm.empty() && now - statistics.stormAt < statisticsSpanMs)
+        text += "  storm: " + statistics.storm;
     return text;
 }

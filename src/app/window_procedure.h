@@ -20,10 +20,10 @@
 struct Shell {
     WindowSystem& windowSystem;
     Renderer& renderer;
-    FrameOverlay overlay{};     // what the next frame shows over the scene
-    ViewControl viewControl{};  // zoom and pan
-    OnScreen onScreen{};        // help panel, statistics line, screenshots
-    TimeControl time{};         // pause, single steps, rewinding and their requests
+    FrameOverlay overlay{};                // what the next frame shows over the scene
+    ViewControl viewControl{};             // zoom and pan
+    OnScreen onScreen{};                   // help panel, statistics line, screenshots
+    TimeControl time{};                    // pause, single steps, rewinding and their requests
     WindowRecording* recording = nullptr;  // F12; none without a window
 };
 

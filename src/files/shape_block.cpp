@@ -341,7 +341,8 @@ static bool finishShape(std::istream& input, long line, Shape& shape, const Shap
     }
     if (!(shape.area > 0.0f)) {
         bool tessellated = outcome == TessellationOutcome::tessellated;
-        reportReadProblemAtLine(input, line, describe(shape) + (tessellated ? " has no area" : heldBack) + "; left out");
+        reportReadProblemAtLine(input, line,
+                                describe(shape) + (tessellated ? " has no area" : heldBack) + "; left out");
         return false;
     }
     // Kept for its circles; the crossing outline (or crossing hole) counts for nothing.
