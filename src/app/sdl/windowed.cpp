@@ -10,9 +10,7 @@
 #include "render/gl/gl_renderer.h"
 #include "render/gl/texture_upload.h"
 
-int runWindowed(const RunOptions& options) {
-    // A screenshot run has nobody to answer a question or read a box.
-    SdlWindowSystem windowSystem(!options.screenshotFile.empty());
+int runDrawing(WindowSystem& windowSystem, const RunOptions& options) {
     GlRenderer renderer;
     installTextureUpload();
     // Gone with the run: requests still pending are dropped, not waited for.
@@ -21,4 +19,10 @@ int runWindowed(const RunOptions& options) {
     int exitCode = runProgram(windowSystem, renderer, options, programActions());
     textureBackend.fetcher = nullptr;
     return exitCode;
+}
+
+int runWindowed(const RunOptions& options) {
+    // A screenshot run has nobody to answer a question or read a box.
+    SdlWindowSystem windowSystem(!options.screenshotFile.empty());
+    return runDrawing(windowSystem, options);
 }
