@@ -14,16 +14,9 @@
 #include "app/frame_png.h"
 #include "app/options.h"
 #include "assets/image_decoders.h"
+#include "support/parse_arguments.h"
 
 namespace {
-
-bool parseArguments(std::vector<std::string> words, RunOptions& options, int& exitCode) {
-    words.insert(words.begin(), "vantor");
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    std::ostringstream out, err;
-    return parseOptions(static_cast<int>(argv.size()), argv.data(), options, exitCode, out, err);
-}
 
 std::vector<uint8_t> readBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

@@ -13,16 +13,9 @@
 #include "app/options.h"
 #include "app/video/clip_writer.h"
 #include "app/video/export_progress.h"
+#include "support/parse_arguments.h"
 
 namespace {
-
-bool parseArguments(std::vector<std::string> words, RunOptions& options, int& exitCode) {
-    words.insert(words.begin(), "vantor");
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    std::ostringstream out, err;
-    return parseOptions(static_cast<int>(argv.size()), argv.data(), options, exitCode, out, err);
-}
 
 // A folder of its own, so that any file left behind is seen.
 std::filesystem::path emptyFolder(const std::string& name) {
