@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <utility>
 
 #include "app/frame_png.h"
 #include "app/input_state.h"
@@ -47,6 +48,25 @@ void step(Shell& shell, const ProgramActions& actions, StepTimes* times) {
     // The largest cycle of the frame, not only the last world's last one.
     times->passCounts.push_back(std::max(stepContext.passCount, times->storms.framePeak));
     if (times->storms.framePeak > latePassesFrom) times->framesOverReported += 1;
+}
+
+// Backspace held: the pass goes back a frame instead of stepping. Every
+// frame stepped is kept, and so is the state a run or a reading of the
+// worlds starts from, so Backspace can go back to it.
+void advanceTime(Shell& shell, const ProgramActions& actions, const LoopPolicy& policy) {
+    History* history = policy.history;
+    TimeControl& time = shell.time;
+    if (history != nullptr && std::exchange(time.worldsReplaced, false)) history->clear();
+    if (history != nullptr && history->frames == 0) history->keepFrame();
+    time.rewinding = history != nullptr && keyHeld(vk::backspace);
+    if (time.rewinding) {
+        if (history->stepBack()) time.rewoundSeconds += static_cast<float>(framePeriodMs) / 1000.0f;
+        return;
+    }
+    time.rewoundSeconds = 0.0f;
+    if (keyHeld(vk::f1) || !takeStep(time)) return;
+    step(shell, actions, policy.stepTimes);
+    if (history != nullptr) history->keepFrame();
 }
 
 // The frame the pass shows, when a window is there to show it.
@@ -168,7 +188,7 @@ int runMainLoop(Shell& shell, MessageSource& messages, const ProgramActions& act
         if (!handleOneMessage(shell, messages)) break;
         serveTimeRequests(shell.time, policy.restartWorlds);
         holdKeys(policy.heldKeys);
-        if (!keyHeld(vk::f1) && takeStep(shell.time)) step(shell, actions, policy.stepTimes);
+        advanceTime(shell, actions, policy);
         // The work since the last sleep (drawing, the message, the step)
         // and the sleep together make one 20 ms frame; a late pass does not
         // try to catch up. The mark is taken after the sleep: taken before
@@ -231,8 +251,16 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     LoopPolicy policy;
     policy.goesOn = goesOnFor(options, session.replay(), windowSystem);
     policy.heldKeys = options.heldKeys;
-    policy.atPassEnd = watchHook(windowSystem, options, actions, startUpReads);
+    // What --watch reads anew starts the history anew.
+    ProgramActions watchActions = actions;
+    watchActions.readFile = [&shell, read = actions.readFile](const std::string& path, const std::string& prefix) {
+        read(path, prefix);
+        shell.time.worldsReplaced = true;
+    };
+    policy.atPassEnd = watchHook(windowSystem, options, watchActions, startUpReads);
     policy.restartWorlds = restartHook(startOptions, actions);
+    History history;
+    if (!options.headless || session.replay() != nullptr) policy.history = &history;
     StepTimes times;
     if (options.stats) policy.stepTimes = &times;
     // The step counts late corrections only while someone reads them:

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/history.h"
 #include "app/run_options.h"
 #include "app/step_statistics.h"
 #include "app/window_procedure.h"
@@ -47,6 +48,9 @@ struct LoopPolicy {
     std::function<void()> atPassEnd;
     // R: the worlds read again from their files.
     std::function<void()> restartWorlds;
+    // The frames Backspace goes back through; none where nobody can press
+    // it (a headless run that replays no record).
+    History* history = nullptr;
 };
 
 // Start-up in order (flush-to-zero, settings, window and font unless

@@ -33,7 +33,10 @@ std::string saveStateNow(TimeControl& time) {
 
 void serveTimeRequests(TimeControl& time, const std::function<void()>& restart) {
     if (std::exchange(time.saveRequested, false)) saveStateNow(time);
-    if (std::exchange(time.restartRequested, false) && restart) restart();
+    if (std::exchange(time.restartRequested, false) && restart) {
+        restart();
+        time.worldsReplaced = true;
+    }
 }
 
 std::vector<std::string> loadDroppedStates(TimeControl& time, const std::vector<std::string>& paths) {
@@ -46,6 +49,7 @@ std::vector<std::string> loadDroppedStates(TimeControl& time, const std::vector<
         std::string error;
         if (loadStateFile(path, error)) {
             showNotice(time, "state loaded: " + path);
+            time.worldsReplaced = true;
         } else {
             std::cerr << "vantor: " << path << ": " << error << "\n";
             showNotice(time, "not a state: " + path + ": " + error);

@@ -24,6 +24,7 @@ struct TimeControl {
     bool restartRequested = false;  // R: the worlds are read again before the next step
     bool saveRequested = false;     // F5: the state goes to a file after this pass's message
     bool rewinding = false;         // Backspace held this pass
+    bool worldsReplaced = false;    // R, a dropped state or --watch read the worlds anew: the history goes
     float rewoundSeconds = 0.0f;    // how far back the shown frame lies, while rewinding
     std::string notice;             // a short-lived line ("state saved: NAME")
     long noticePasses = 0;          // passes the notice is still shown
