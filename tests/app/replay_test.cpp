@@ -405,6 +405,36 @@ TEST_F(ReplayProgram, AZoomedSessionGrabsWhatItShowsAndReplaysTheSame) {
     EXPECT_NEAR(cursor["point"][1].get<double>(), 100.0, 1e-3);
 }
 
+// Backspace held from pass 100 goes back one frame a pass, past the drop,
+// the pin and the grab: each frame it reaches is the state of a run that
+// stopped there, and the run goes on from it as that run would. The record
+// of a session that went back replays to the same bytes.
+TEST_F(ReplayProgram, BackspaceGoesBackToExactlyTheStateOfEachFrame) {
+    std::string session = grabScript.substr(0, grabScript.find("60 "));
+    write("back.txt", session + "100 WM_KEYDOWN 0x8 0x1\n");
+    write("until25.txt", grabScript.substr(0, grabScript.find("30 ")));
+    write("never.txt", session);
+    struct Case {
+        std::string backArguments, straightArguments;
+    };
+    // 100 frames stepped, then back 75 to frame 25 (the grab held, before
+    // the pin and the drop), back 45 to frame 55, and back past frame 0.
+    for (const Case& same : {Case{"--frames 175", "--replay until25.txt --frames 25"},
+                             Case{"--frames 145", "--replay never.txt --frames 55"},
+                             Case{"--frames 300", "--frames 0"}}) {
+        ASSERT_EQ(run("--headless --replay back.txt --dump back.json " + same.backArguments + fallingBox), 0)
+            << read("out.txt");
+        ASSERT_EQ(run("--headless --dump straight.json " + same.straightArguments + fallingBox), 0) << read("out.txt");
+        EXPECT_TRUE(read("back.json") == read("straight.json")) << same.backArguments;
+    }
+    write("script.txt", session + "100 WM_KEYDOWN 0x8 0x1\n101 WM_KEYDOWN 0x8 0x40000001\n130 WM_KEYUP 0x8\n"
+                                  "140 WM_CLOSE\n");
+    ASSERT_EQ(run("--headless --replay script.txt --record session.txt --dump live.json" + fallingBox), 0);
+    ASSERT_EQ(run("--headless --replay session.txt --dump replayed.json" + fallingBox), 0);
+    EXPECT_EQ(read("live.json"), read("replayed.json"));
+    EXPECT_EQ(json::parse(read("live.json"))["worlds"][0]["stepCount"], 100 - 30 + 11);
+}
+
 TEST_F(ReplayProgram, AnUnreadableReplayIsRefused) {
     write("bad.txt", "vantor-record 1\n1 WM_KEYDOWN 0x4B\n2 WM_NOPE\n");
     EXPECT_EQ(run("--headless --replay bad.txt"), 1);

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/history.h"
 #include "app/state_dump.h"
 #include "app/state_file.h"
 #include "assets/textures.h"
@@ -315,6 +316,36 @@ TEST_F(StateDump, ALoadedStateDumpsAsSaved) {
     EXPECT_EQ(world.models[0]->rootPlug->partner, &world.models[0]->mount);
     EXPECT_EQ(head.model, world.models[0].get());
     EXPECT_EQ(randomState(), 0xDEADBEEFu);
+}
+
+// The history keeps the newest frames it has room for. Going back gives
+// each one's whole state again, past a release of the mouse spring, even
+// once the frame its segment began with has gone.
+TEST_F(StateDump, TheHistoryGivesBackTheFramesItHasRoomFor) {
+    World& world = buildFigureWorld();
+    world.models[0]->bodies[1]->textures.clear();
+    History history;
+    history.frameLimit = 4;
+    std::vector<std::string> frames;
+    for (int frame = 0; frame <= 10; ++frame) {
+        if (frame > 0) stepAllWorlds();
+        if (frame == 9) {
+            Body& head = *world.models[0]->bodies[1];
+            world.springs.clear();
+            world.cursorEnd.springs.clear();
+            head.grabs.clear();
+        }
+        history.keepFrame();
+        frames.push_back(stateJson().dump());
+    }
+    EXPECT_EQ(history.frames, 4u);
+    for (int frame = 9; frame >= 7; --frame) {
+        ASSERT_TRUE(history.stepBack());
+        EXPECT_TRUE(stateJson().dump() == frames[static_cast<size_t>(frame)]) << "frame " << frame;
+    }
+    EXPECT_FALSE(history.stepBack());
+    EXPECT_TRUE(stateJson().dump() == frames[7]);
+    EXPECT_EQ(worlds[0]->springs.size(), 1u);
 }
 
 // Anything unsound refuses the whole file, says where, and leaves the
