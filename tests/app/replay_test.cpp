@@ -419,16 +419,17 @@ TEST_F(ReplayProgram, BackspaceGoesBackToExactlyTheStateOfEachFrame) {
     };
     // 100 frames stepped, then back 75 to frame 25 (the grab held, before
     // the pin and the drop), back 45 to frame 55, and back past frame 0.
-    for (const Case& same : {Case{"--frames 175", "--replay until25.txt --frames 25"},
-                             Case{"--frames 145", "--replay never.txt --frames 55"},
-                             Case{"--frames 300", "--frames 0"}}) {
+    for (const Case& same :
+         {Case{"--frames 175", "--replay until25.txt --frames 25"},
+          Case{"--frames 145", "--replay never.txt --frames 55"}, Case{"--frames 300", "--frames 0"}}) {
         ASSERT_EQ(run("--headless --replay back.txt --dump back.json " + same.backArguments + fallingBox), 0)
             << read("out.txt");
         ASSERT_EQ(run("--headless --dump straight.json " + same.straightArguments + fallingBox), 0) << read("out.txt");
         EXPECT_TRUE(read("back.json") == read("straight.json")) << same.backArguments;
     }
-    write("script.txt", session + "100 WM_KEYDOWN 0x8 0x1\n101 WM_KEYDOWN 0x8 0x40000001\n130 WM_KEYUP 0x8\n"
-                                  "140 WM_CLOSE\n");
+    write("script.txt", session +
+                            "100 WM_KEYDOWN 0x8 0x1\n101 WM_KEYDOWN 0x8 0x40000001\n130 WM_KEYUP 0x8\n"
+                            "140 WM_CLOSE\n");
     ASSERT_EQ(run("--headless --replay script.txt --record session.txt --dump live.json" + fallingBox), 0);
     ASSERT_EQ(run("--headless --replay session.txt --dump replayed.json" + fallingBox), 0);
     EXPECT_EQ(read("live.json"), read("replayed.json"));
