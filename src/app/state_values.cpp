@@ -26,10 +26,8 @@ struct Taking {
 
     void operator()(float& value) { words.push_back(std::bit_cast<uint32_t>(value)); }
     template <class Integer>
-        requires std::is_integral_v<Integer>
-    void operator()(Integer& value) {
-        words.push_back(static_cast<uint32_t>(value));
-    }
+    requires std::is_integral_v<Integer>
+    void operator()(Integer& value) { words.push_back(static_cast<uint32_t>(value)); }
     static constexpr bool putsBack = false;
 };
 
@@ -42,7 +40,7 @@ struct Putting {
         if (next != end) value = std::bit_cast<float>(*next++);
     }
     template <class Integer>
-        requires std::is_integral_v<Integer>
+    requires std::is_integral_v<Integer>
     void operator()(Integer& value) {
         if (next != end) value = static_cast<Integer>(*next++);
     }

@@ -11,8 +11,7 @@
 // The change from `before` to `after` (the same length), packed into
 // `packed` as (equal words, differing words, the XORs of those) again and
 // again.
-void packChange(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after,
-                std::vector<uint32_t>& packed);
+void packChange(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after, std::vector<uint32_t>& packed);
 
 // Applies a packed change to `words` in place: `after` becomes `before`,
 // and `before` becomes `after`.
