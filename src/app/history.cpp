@@ -61,14 +61,45 @@ void becomeNewest(const History& history, bool loadDocument) {
     overlayConsoles = *newest.consoles.back();
 }
 
+// Whether one more segment may begin at this frame.
+bool roomForSegment(History& history) {
+    auto& starts = history.recentSegmentStarts;
+    while (!starts.empty() && starts.front() <= history.framesSeen - segmentWindowFrames) starts.pop_front();
+    if (starts.size() >= segmentsPerSecondLimit) return false;
+    starts.push_back(history.framesSeen);
+    return true;
+}
+
+// While suspended: whether the layout has rested long enough to begin again.
+bool layoutRested(History& history, std::vector<uint32_t>& layout) {
+    if (layout != history.restingLayout) {
+        history.restingLayout = std::move(layout);
+        history.restingSince = history.framesSeen;
+        return false;
+    }
+    if (history.framesSeen - history.restingSince < segmentWindowFrames) return false;
+    history.suspended = false;
+    history.recentSegmentStarts.clear();
+    return true;
+}
+
 }  // namespace
 
 void History::keepFrame() {
+    framesSeen += 1;
     std::vector<uint32_t> layout = stateLayout();
+    if (suspended && !layoutRested(*this, layout)) return;
     takeStateValues(scratch);
     HistorySegment* newest = segments.empty() ? nullptr : &segments.back();
     std::shared_ptr<const ConsoleTexts> texts = consolesNow(newest);
     if (newest == nullptr || newest->layout != layout) {
+        if (!roomForSegment(*this)) {
+            clear();
+            suspended = true;
+            restingLayout = std::move(layout);
+            restingSince = framesSeen;
+            return;
+        }
         segments.push_back(startSegment(std::move(layout), scratch));
         newest = &segments.back();
         bytes += segmentBytes(*newest);

@@ -35,12 +35,25 @@ constexpr size_t historyFrameLimit = 3000;
 // scenes far beyond the bundled one.
 constexpr size_t historyByteLimit = size_t{1} << 30;
 
+// Each segment costs a whole state document. A storm of grabs and releases
+// (a replayed or scripted one: a hand makes a few a second) would make one
+// a frame. Past this many segments begun in the last 50 frames the history
+// lets go of its frames, and starts anew once the layout has stayed the
+// same for 50 frames.
+constexpr size_t segmentsPerSecondLimit = 20;
+constexpr long segmentWindowFrames = 50;
+
 struct History {
     std::deque<HistorySegment> segments;
     size_t frames = 0;
     size_t bytes = 0;  // held by the segments
     size_t frameLimit = historyFrameLimit;
     size_t byteLimit = historyByteLimit;
+    long framesSeen = 0;                   // every keepFrame call, kept or not
+    std::deque<long> recentSegmentStarts;  // framesSeen of each segment begun in the window
+    bool suspended = false;                // after a storm of segments, until the layout rests
+    std::vector<uint32_t> restingLayout;   // while suspended: the layout of the last frame
+    long restingSince = 0;                 // while suspended: framesSeen when it last changed
     // The values being taken and their change, kept to spare allocations.
     std::vector<uint32_t> scratch;
     std::vector<uint32_t> packed;
@@ -51,6 +64,7 @@ struct History {
     // the running state. With one frame left, the running state becomes
     // that frame again and false is returned.
     bool stepBack();
-    // Forgets every frame (the worlds were read again).
+    // Forgets every frame (the worlds were read again, or too many segments
+    // began too quickly).
     void clear();
 };

@@ -56,8 +56,11 @@ void step(Shell& shell, const ProgramActions& actions, StepTimes* times) {
 void advanceTime(Shell& shell, const ProgramActions& actions, const LoopPolicy& policy) {
     History* history = policy.history;
     TimeControl& time = shell.time;
-    if (history != nullptr && std::exchange(time.worldsReplaced, false)) history->clear();
-    if (history != nullptr && history->frames == 0) history->keepFrame();
+    if (history != nullptr && std::exchange(time.worldsReplaced, false)) {
+        history->clear();
+        history->keepFrame();
+    }
+    if (history != nullptr && history->framesSeen == 0) history->keepFrame();
     time.rewinding = history != nullptr && keyHeld(vk::backspace);
     if (time.rewinding) {
         if (history->stepBack()) time.rewoundSeconds += static_cast<float>(framePeriodMs) / 1000.0f;

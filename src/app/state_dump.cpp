@@ -265,7 +265,21 @@ json modelJson(const Model& model, const BodyIndex& index, const SpringIndex& sp
 // A spring end: the cursor end of a world, or a grab end on a body. Both
 // ends of a spring may be the same grab end, and one grab end may hold
 // several springs, so an end is named, not copied.
-json springEndJson(const SpringEnd* end, const BodyIndex& index) {
+// Each grab end of a world by its place among its body's grab ends.
+using GrabIndex = std::unordered_map<const SpringEnd*, int>;
+
+GrabIndex indexGrabs(const World& world) {
+    GrabIndex index;
+    for (const auto& model : world.models) {
+        for (const auto& body : model->bodies) {
+            int position = 0;
+            for (const SpringEnd& grab : body->grabs) index[&grab] = position++;
+        }
+    }
+    return index;
+}
+
+json springEndJson(const SpringEnd* end, const BodyIndex& index, const GrabIndex& grabs) {
     if (end == nullptr) return nullptr;
     if (end->body == nullptr) {
         for (size_t w = 0; w < worlds.size(); ++w)
@@ -274,20 +288,17 @@ json springEndJson(const SpringEnd* end, const BodyIndex& index) {
     }
     auto found = index.find(end->body);
     if (found == index.end()) return nullptr;
-    int grab = 0;
-    for (const SpringEnd& candidate : end->body->grabs) {
-        if (&candidate == end) break;
-        grab += 1;
-    }
+    auto place = grabs.find(end);
+    int grab = place == grabs.end() ? static_cast<int>(end->body->grabs.size()) : place->second;
     return {
         {"world", found->second.world}, {"model", found->second.model}, {"body", found->second.body}, {"grab", grab}};
 }
 
-json springJson(const Spring& spring, const BodyIndex& index) {
+json springJson(const Spring& spring, const BodyIndex& index, const GrabIndex& grabs) {
     return {
         {"stiffness", floatJson(spring.stiffness)},
-        {"endA", springEndJson(spring.endA, index)},
-        {"endB", springEndJson(spring.endB, index)},
+        {"endA", springEndJson(spring.endA, index, grabs)},
+        {"endB", springEndJson(spring.endB, index, grabs)},
     };
 }
 
@@ -305,7 +316,8 @@ json contactMemoryJson(const World& world) {
 
 json worldJson(const World& world, const BodyIndex& index, const SpringIndex& springIndex) {
     json springs = json::array();
-    for (const Spring& spring : world.springs) springs.push_back(springJson(spring, index));
+    GrabIndex grabs = indexGrabs(world);
+    for (const Spring& spring : world.springs) springs.push_back(springJson(spring, index, grabs));
     json models = json::array();
     for (const auto& model : world.models) models.push_back(modelJson(*model, index, springIndex));
     return {

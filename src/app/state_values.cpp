@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <type_traits>
-#include <unordered_map>
+#include <utility>
 
 #include "sim/globals.h"
 #include "sim/random.h"
@@ -138,19 +138,23 @@ void visitState(Io& io) {
 }
 
 // Each spring end of one world by its place: the cursor end first, then
-// every body's grab ends in order.
-std::unordered_map<const SpringEnd*, uint32_t> numberSpringEnds(const World& world) {
-    std::unordered_map<const SpringEnd*, uint32_t> numbers;
-    numbers[&world.cursorEnd] = 0;
+// every body's grab ends in order. Sorted by address, for lookups without
+// a node per end: this runs every frame, with thousands of springs at worst.
+using EndNumbers = std::vector<std::pair<const SpringEnd*, uint32_t>>;
+
+EndNumbers numberSpringEnds(const World& world) {
+    EndNumbers numbers{{&world.cursorEnd, 0}};
     for (const auto& model : world.models)
         for (const auto& body : model->bodies)
-            for (const SpringEnd& grab : body->grabs) numbers.emplace(&grab, static_cast<uint32_t>(numbers.size()));
+            for (const SpringEnd& grab : body->grabs)
+                numbers.emplace_back(&grab, static_cast<uint32_t>(numbers.size()));
+    std::sort(numbers.begin(), numbers.end());
     return numbers;
 }
 
-uint32_t endNumber(const std::unordered_map<const SpringEnd*, uint32_t>& numbers, const SpringEnd* end) {
-    auto found = numbers.find(end);
-    return found == numbers.end() ? UINT32_MAX : found->second;
+uint32_t endNumber(const EndNumbers& numbers, const SpringEnd* end) {
+    auto found = std::lower_bound(numbers.begin(), numbers.end(), std::make_pair(end, uint32_t{0}));
+    return found != numbers.end() && found->first == end ? found->second : UINT32_MAX;
 }
 
 void addShapeLayout(std::vector<uint32_t>& layout, const Shape& shape) {

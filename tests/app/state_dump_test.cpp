@@ -348,6 +348,24 @@ TEST_F(StateDump, TheHistoryGivesBackTheFramesItHasRoomFor) {
     EXPECT_EQ(worlds[0]->springs.size(), 1u);
 }
 
+// A grab end made every frame would cost a whole document a frame: past 20
+// segments in 50 frames the history lets go, and keeps frames again once
+// the layout has rested for 50.
+TEST_F(StateDump, AStormOfGrabsSuspendsTheHistoryUntilItRests) {
+    World& world = buildFigureWorld();
+    History history;
+    history.keepFrame();
+    for (int frame = 1; frame < 30; ++frame) {
+        world.models[0]->bodies[0]->grabs.push_back(SpringEnd{});
+        history.keepFrame();
+        EXPECT_EQ(history.frames, frame < 20 ? static_cast<size_t>(frame) + 1 : 0u) << "frame " << frame;
+    }
+    for (int frame = 0; frame < 50; ++frame) history.keepFrame();
+    EXPECT_EQ(history.frames, 1u);
+    history.keepFrame();
+    EXPECT_EQ(history.frames, 2u);
+}
+
 // Anything unsound refuses the whole file, says where, and leaves the
 // running state alone.
 TEST_F(StateDump, AnUnsoundStateIsRefusedWhole) {

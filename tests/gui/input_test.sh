@@ -489,4 +489,35 @@ sys.exit(0 if bodies(live) == bodies(headless) and live["random"] == headless["r
 PY
 expect_same_replay time "$rsc/firstWorld.ini"
 
+echo "Backspace held goes back a frame a pass; released, time goes on; P: the state is a headless run's"
+cd "$work"
+start rewind "$rsc/firstWorld.ini"
+sleep 1.5
+xdotool keydown BackSpace
+wait_for_record rewind "WM_KEYDOWN 0x8 "
+sleep 0.6  # held for about 30 passes
+xdotool keyup BackSpace
+wait_for_record rewind "WM_KEYUP 0x8 "
+sleep 0.3
+xdotool key p
+wait_for_record rewind "WM_KEYUP 0x50"
+"$close_window" Vantor
+expect_exit_zero
+cd - >/dev/null
+# Frames stepped before the press, less those gone back, plus those after
+# the release until the pause.
+read -r back steps <<<"$(awk '$2 == "WM_KEYDOWN" && $3 == "0x8" && !down { down = $1 }
+    $2 == "WM_KEYUP" && $3 == "0x8" && !up { up = $1 } $2 == "WM_KEYDOWN" && $3 == "0x50" { p = $1 }
+    END { ahead = down - (up - down); if (ahead < 0) ahead = 0; print up - down, ahead + p - up }' "$work/rewind.txt")"
+[ "$back" -gt 0 ] || fail "Backspace was not held for a pass"
+"$vantor" --headless --settings "$data/gui/engine.ini" --world "$rsc/firstWorld.ini" --frames "$steps" \
+    --dump "$work/rewind-headless.json" >"$work/out" 2>&1 || fail "the headless run failed"
+python3 - "$work/rewind-live.json" "$work/rewind-headless.json" <<'PY' || fail "after going back $back frames the session is not $steps frames"
+import json, sys
+live, headless = (json.load(open(name)) for name in sys.argv[1:])
+same = lambda key: [(w[key], w["stepCount"]) for w in live["worlds"]] == [(w[key], w["stepCount"]) for w in headless["worlds"]]
+sys.exit(0 if same("models") and same("contactMemory") and live["random"] == headless["random"] else 1)
+PY
+expect_same_replay rewind "$rsc/firstWorld.ini"
+
 echo "all input checks passed"
