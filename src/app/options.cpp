@@ -88,7 +88,8 @@ constexpr const char* speedKeysNote =
     "Speed keys in the window (and --hold): K faster, L slow motion, J normal speed. The time scale is\n"
     "shared by all worlds and each world's step applies K or L once, so it changes by 1 % per world\n"
     "every frame held: about 2 % a frame with the bundled scene's two worlds.\n"
-    "Time keys in the window: P pause or go on, O one frame while paused, R restart from the files,\n"
+    "Time keys in the window: P pause or go on, O one frame while paused, Backspace (held) back through\n"
+    "the last 60 s of frames, R restart from the files,\n"
     "F5 save the state to vantor-YYYYMMDD-HHMMSS.state.json (drop it on the window, or --state, to load).";
 
 }  // namespace
