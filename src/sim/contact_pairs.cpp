@@ -55,6 +55,36 @@ bool sumContacts(const Body& a, const Body& b, ContactSum& sum) {
     return true;
 }
 
+// collideBodies for a pair whose swept circles are known to meet.
+bool collideMeetingBodies(Body& a, Body& b, StepContext& step) {
+    // Two immovable bodies never make a contact: in float arithmetic a still
+    // vertex's prediction is not always exactly its current position, so
+    // crossings could be found, and a response would move neither body but
+    // keep the pass loop going to its limit.
+    if (isImmovable(a) && isImmovable(b)) return false;
+    bool responded = false;
+    for (int attempt = 0; attempt < attemptsPerPair; ++attempt) {
+        ContactSum sum;
+        if (!sumContacts(a, b, sum) || sum.count <= 0) return responded;
+        respond(sum, a, b, step);
+        predictBody(a, step);
+        predictBody(b, step);
+        responded = true;
+    }
+    return responded;
+}
+
+// The union of two sweep boxes: a box meets it whenever it meets either.
+SweepBox unionOf(SweepBox a, const SweepBox& b) {
+    a.minX = std::min(a.minX, b.minX);
+    a.minY = std::min(a.minY, b.minY);
+    a.maxX = std::max(a.maxX, b.maxX);
+    a.maxY = std::max(a.maxY, b.maxY);
+    a.mask |= b.mask;
+    a.wild = a.wild || b.wild;
+    return a;
+}
+
 }  // namespace
 
 SweepBox contactBounds(const Body& b) {
@@ -67,7 +97,7 @@ SweepBox contactBounds(const Body& b) {
     // 1e-30 keeps a zero radius from making an empty box. Beyond 1e18 the
     // squares may overflow, and such a body meets everything.
     constexpr float huge = 1e18f;
-    SweepBox box = SweepBox::around(INFINITY, INFINITY, -INFINITY, -INFINITY, 0);
+    SweepBox box{INFINITY, INFINITY, -INFINITY, -INFINITY, 0, false};
     for (const Shape& shape : b.shapes) {
         float radius = std::fabs(shape.sweptRadius);
         float x = shape.sweptX, y = shape.sweptY;
@@ -85,12 +115,25 @@ SweepBox contactBounds(const Body& b) {
 bool collideModels(Model& a, Model& b, StepContext& step) {
     if (boxesApart(a, b)) return false;
     step.pairTestCount += static_cast<uint64_t>(a.bodies.size()) * b.bodies.size();
+    // Most body pairs here have no shape pair whose swept circles meet. The
+    // contact boxes the prediction keeps, and their union over B, pass over
+    // most of them without reading a shape: a pair whose boxes do not meet
+    // has no shape pair that meets (see contactBounds), so collideBodies
+    // would return at once. A response predicts its two bodies again, and
+    // so renews their boxes; B's union only widens.
+    SweepBox allOfB = SweepBox::around(INFINITY, INFINITY, -INFINITY, -INFINITY, 0);
+    for (const auto& bodyB : b.bodies) allOfB = unionOf(allOfB, bodyB->contactBox);
     bool responded = false;
-    for (auto& bodyA : a.bodies)
-        for (auto& bodyB : b.bodies)
-            // Most body pairs here have no shape pair whose swept circles
-            // meet: they are passed over without a call.
-            if (anyShapesMeet(*bodyA, *bodyB)) responded |= collideBodies(*bodyA, *bodyB, step);
+    for (auto& bodyA : a.bodies) {
+        if (!boxesMayMeet(bodyA->contactBox, allOfB)) continue;
+        for (auto& bodyB : b.bodies) {
+            if (!boxesMayMeet(bodyA->contactBox, bodyB->contactBox) || !anyShapesMeet(*bodyA, *bodyB)) continue;
+            if (collideMeetingBodies(*bodyA, *bodyB, step)) {
+                responded = true;
+                allOfB = unionOf(allOfB, bodyB->contactBox);
+            }
+        }
+    }
     return responded;
 }
 
@@ -111,20 +154,7 @@ ModelPairPreview previewModels(const Model& a, const Model& b) {
 
 bool collideBodies(Body& a, Body& b, StepContext& step) {
     // Both early ends leave everything as it was: no shape pair meets, or the
-    // two bodies are immovable. Two immovable bodies never make a contact: in
-    // float arithmetic a still vertex's prediction is not always exactly its
-    // current position, so crossings could be found, and a response would
-    // move neither body but keep the pass loop going to its limit.
+    // two bodies are immovable (see collideMeetingBodies).
     if (!anyShapesMeet(a, b)) return false;
-    if (isImmovable(a) && isImmovable(b)) return false;
-    bool responded = false;
-    for (int attempt = 0; attempt < attemptsPerPair; ++attempt) {
-        ContactSum sum;
-        if (!sumContacts(a, b, sum) || sum.count <= 0) return responded;
-        respond(sum, a, b, step);
-        predictBody(a, step);
-        predictBody(b, step);
-        responded = true;
-    }
-    return responded;
+    return collideMeetingBodies(a, b, step);
 }

@@ -12,7 +12,8 @@
 // Both return whether a contact response was made; only a response moves
 // a body's prediction (and so its model's box and its swept circles).
 // collideModels counts its body pairs in step.pairTestCount when the boxes
-// meet.
+// meet. The step predicts every body before it collides any (the boxes
+// of the prediction, Body::contactBox, are read).
 bool collideModels(Model& a, Model& b, StepContext& step);
 bool collideBodies(Body& a, Body& b, StepContext& step);
 
@@ -25,5 +26,6 @@ ModelPairPreview previewModels(const Model& a, const Model& b);
 // A box around the swept circles of b's shapes with the union of their
 // masks: when the boxes (or masks) of two bodies do not meet, no shape pair
 // of theirs passes testShapes's broad test, so collideBodies would do
-// nothing. Used by the step's broad phase.
+// nothing. Used by the step's broad phase; every prediction keeps it in
+// Body::contactBox.
 SweepBox contactBounds(const Body& b);

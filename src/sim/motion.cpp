@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "sim/body_frame.h"
+#include "sim/contact_pairs.h"
 #include "sim/predicted_outline.h"
 #include "sim/trig.h"
 
@@ -140,6 +141,7 @@ void predictBody(Body& b, const StepContext& step) {
         predictShapeOutline(shape, motion, b.model);
         predictSweptCircle(shape, motion);
     }
+    b.contactBox = contactBounds(b);
 }
 
 void correctJoint(Socket& socket, StepContext& step) {

@@ -70,13 +70,13 @@ void collideBodiesOfModel(Model& m, StepContext& step, StepScratch& scratch, int
     if (sweptModel != &m) sweep.sortedOnce = false;
     sweptModel = &m;
     sweep.begin(count);
-    for (size_t i = 0; i < count; ++i) sweep.place(i, i, contactBounds(*m.bodies[i]));
+    for (size_t i = 0; i < count; ++i) sweep.place(i, i, m.bodies[i]->contactBox);
     sweep.sweep();
     for (size_t i = 0; i < count; ++i) {
         for (size_t j = sweep.nextCandidate(i, i + 1); j < count; j = sweep.nextCandidate(i, j + 1)) {
             if (collideBodies(*m.bodies[i], *m.bodies[j], step)) {
-                sweep.update(i, contactBounds(*m.bodies[i]));
-                sweep.update(j, contactBounds(*m.bodies[j]));
+                sweep.update(i, m.bodies[i]->contactBox);
+                sweep.update(j, m.bodies[j]->contactBox);
             }
         }
     }
