@@ -88,27 +88,8 @@ SweepBox unionOf(SweepBox a, const SweepBox& b) {
 }  // namespace
 
 SweepBox contactBounds(const Body& b) {
-    // Why the box is safe: when testShapes's float test (reach² < dx² + dy²
-    // is false) lets two shapes through, |dx| is at most the sum of the
-    // radii times 1 + 1e-6, however the products and sums round, as long as
-    // nothing overflows. Half-widths of 1.0001 times the radius therefore
-    // leave the real box ends in the right order with room to spare, and
-    // rounding, being monotonic, keeps that order for the float ends. The
-    // 1e-30 keeps a zero radius from making an empty box. Beyond 1e18 the
-    // squares may overflow, and such a body meets everything.
-    constexpr float huge = 1e18f;
-    SweepBox box{INFINITY, INFINITY, -INFINITY, -INFINITY, 0, false};
-    for (const Shape& shape : b.shapes) {
-        float radius = std::fabs(shape.sweptRadius);
-        float x = shape.sweptX, y = shape.sweptY;
-        if (!(radius < huge && std::fabs(x) < huge && std::fabs(y) < huge)) box.wild = true;  // NaN too
-        float half = radius * 1.0001f + 1e-30f;
-        box.minX = std::min(box.minX, x - half);
-        box.minY = std::min(box.minY, y - half);
-        box.maxX = std::max(box.maxX, x + half);
-        box.maxY = std::max(box.maxY, y + half);
-        box.mask |= shape.collideMask;
-    }
+    SweepBox box = emptyContactBox();
+    for (const Shape& shape : b.shapes) widenContactBox(box, shape);
     return box;
 }
 
@@ -120,17 +101,20 @@ bool collideModels(Model& a, Model& b, StepContext& step) {
     // most of them without reading a shape: a pair whose boxes do not meet
     // has no shape pair that meets (see contactBounds), so collideBodies
     // would return at once. A response predicts its two bodies again, and
-    // so renews their boxes; B's union only widens.
-    SweepBox allOfB = SweepBox::around(INFINITY, INFINITY, -INFINITY, -INFINITY, 0);
-    for (const auto& bodyB : b.bodies) allOfB = unionOf(allOfB, bodyB->contactBox);
+    // so renews their boxes; B's union only widens. (A union of one box
+    // would only repeat the pair's test.)
+    bool manyInB = b.bodies.size() > 1;
+    SweepBox allOfB = emptyContactBox();
+    if (manyInB)
+        for (const auto& bodyB : b.bodies) allOfB = unionOf(allOfB, bodyB->contactBox);
     bool responded = false;
     for (auto& bodyA : a.bodies) {
-        if (!boxesMayMeet(bodyA->contactBox, allOfB)) continue;
+        if (manyInB && !boxesMayMeet(bodyA->contactBox, allOfB)) continue;
         for (auto& bodyB : b.bodies) {
             if (!boxesMayMeet(bodyA->contactBox, bodyB->contactBox) || !anyShapesMeet(*bodyA, *bodyB)) continue;
             if (collideMeetingBodies(*bodyA, *bodyB, step)) {
                 responded = true;
-                allOfB = unionOf(allOfB, bodyB->contactBox);
+                if (manyInB) allOfB = unionOf(allOfB, bodyB->contactBox);
             }
         }
     }
