@@ -55,42 +55,69 @@ bool sumContacts(const Body& a, const Body& b, ContactSum& sum) {
     return true;
 }
 
+// collideBodies for a pair whose swept circles are known to meet.
+bool collideMeetingBodies(Body& a, Body& b, StepContext& step) {
+    // Two immovable bodies never make a contact: in float arithmetic a still
+    // vertex's prediction is not always exactly its current position, so
+    // crossings could be found, and a response would move neither body but
+    // keep the pass loop going to its limit.
+    if (isImmovable(a) && isImmovable(b)) return false;
+    bool responded = false;
+    for (int attempt = 0; attempt < attemptsPerPair; ++attempt) {
+        ContactSum sum;
+        if (!sumContacts(a, b, sum) || sum.count <= 0) return responded;
+        respond(sum, a, b, step);
+        predictBody(a, step);
+        predictBody(b, step);
+        responded = true;
+    }
+    return responded;
+}
+
+// The union of two sweep boxes: a box meets it whenever it meets either.
+SweepBox unionOf(SweepBox a, const SweepBox& b) {
+    a.minX = std::min(a.minX, b.minX);
+    a.minY = std::min(a.minY, b.minY);
+    a.maxX = std::max(a.maxX, b.maxX);
+    a.maxY = std::max(a.maxY, b.maxY);
+    a.mask |= b.mask;
+    a.wild = a.wild || b.wild;
+    return a;
+}
+
 }  // namespace
 
 SweepBox contactBounds(const Body& b) {
-    // Why the box is safe: when testShapes's float test (reach² < dx² + dy²
-    // is false) lets two shapes through, |dx| is at most the sum of the
-    // radii times 1 + 1e-6, however the products and sums round, as long as
-    // nothing overflows. Half-widths of 1.0001 times the radius therefore
-    // leave the real box ends in the right order with room to spare, and
-    // rounding, being monotonic, keeps that order for the float ends. The
-    // 1e-30 keeps a zero radius from making an empty box. Beyond 1e18 the
-    // squares may overflow, and such a body meets everything.
-    constexpr float huge = 1e18f;
-    SweepBox box = SweepBox::around(INFINITY, INFINITY, -INFINITY, -INFINITY, 0);
-    for (const Shape& shape : b.shapes) {
-        float radius = std::fabs(shape.sweptRadius);
-        float x = shape.sweptX, y = shape.sweptY;
-        if (!(radius < huge && std::fabs(x) < huge && std::fabs(y) < huge)) box.wild = true;  // NaN too
-        float half = radius * 1.0001f + 1e-30f;
-        box.minX = std::min(box.minX, x - half);
-        box.minY = std::min(box.minY, y - half);
-        box.maxX = std::max(box.maxX, x + half);
-        box.maxY = std::max(box.maxY, y + half);
-        box.mask |= shape.collideMask;
-    }
+    SweepBox box = emptyContactBox();
+    for (const Shape& shape : b.shapes) widenContactBox(box, shape);
     return box;
 }
 
 bool collideModels(Model& a, Model& b, StepContext& step) {
     if (boxesApart(a, b)) return false;
     step.pairTestCount += static_cast<uint64_t>(a.bodies.size()) * b.bodies.size();
+    // Most body pairs here have no shape pair whose swept circles meet. The
+    // contact boxes the prediction keeps, and their union over B, pass over
+    // most of them without reading a shape: a pair whose boxes do not meet
+    // has no shape pair that meets (see contactBounds), so collideBodies
+    // would return at once. A response predicts its two bodies again, and
+    // so renews their boxes; B's union only widens. (A union of one box
+    // would only repeat the pair's test.)
+    bool manyInB = b.bodies.size() > 1;
+    SweepBox allOfB = emptyContactBox();
+    if (manyInB)
+        for (const auto& bodyB : b.bodies) allOfB = unionOf(allOfB, bodyB->contactBox);
     bool responded = false;
-    for (auto& bodyA : a.bodies)
-        for (auto& bodyB : b.bodies)
-            // Most body pairs here have no shape pair whose swept circles
-            // meet: they are passed over without a call.
-            if (anyShapesMeet(*bodyA, *bodyB)) responded |= collideBodies(*bodyA, *bodyB, step);
+    for (auto& bodyA : a.bodies) {
+        if (manyInB && !boxesMayMeet(bodyA->contactBox, allOfB)) continue;
+        for (auto& bodyB : b.bodies) {
+            if (!boxesMayMeet(bodyA->contactBox, bodyB->contactBox) || !anyShapesMeet(*bodyA, *bodyB)) continue;
+            if (collideMeetingBodies(*bodyA, *bodyB, step)) {
+                responded = true;
+                if (manyInB) allOfB = unionOf(allOfB, bodyB->contactBox);
+            }
+        }
+    }
     return responded;
 }
 
@@ -111,20 +138,7 @@ ModelPairPreview previewModels(const Model& a, const Model& b) {
 
 bool collideBodies(Body& a, Body& b, StepContext& step) {
     // Both early ends leave everything as it was: no shape pair meets, or the
-    // two bodies are immovable. Two immovable bodies never make a contact: in
-    // float arithmetic a still vertex's prediction is not always exactly its
-    // current position, so crossings could be found, and a response would
-    // move neither body but keep the pass loop going to its limit.
+    // two bodies are immovable (see collideMeetingBodies).
     if (!anyShapesMeet(a, b)) return false;
-    if (isImmovable(a) && isImmovable(b)) return false;
-    bool responded = false;
-    for (int attempt = 0; attempt < attemptsPerPair; ++attempt) {
-        ContactSum sum;
-        if (!sumContacts(a, b, sum) || sum.count <= 0) return responded;
-        respond(sum, a, b, step);
-        predictBody(a, step);
-        predictBody(b, step);
-        responded = true;
-    }
-    return responded;
+    return collideMeetingBodies(a, b, step);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "sim/body_frame.h"
+#include "sim/contact_pairs.h"
 #include "sim/predicted_outline.h"
 #include "sim/trig.h"
 
@@ -127,19 +128,21 @@ void predictModel(Model& m, const StepContext& step) {
 void predictBody(Body& b, const StepContext& step) {
     float dt = step.stepTime;
     float turn = b.omega * dt + 0.5 * b.alpha * dt * dt;
-    b.cosTurn = cosOf(turn);
-    b.sinTurn = sinOf(turn);
+    cosSinOf(turn, b.cosTurn, b.sinTurn);
     b.px = b.x + b.vx * dt + 0.5f * b.ax * dt * dt;
     b.py = b.y + b.vy * dt + 0.5f * b.ay * dt * dt;
 
     PredictedMotion motion = PredictedMotion::of(b);
     predictAnchors(b.sockets, motion);
     predictAnchors(b.plugs, motion);
+    SweepBox box = emptyContactBox();
     for (Shape& shape : b.shapes) {
         assert(outlinesInStep(shape));
         predictShapeOutline(shape, motion, b.model);
         predictSweptCircle(shape, motion);
+        widenContactBox(box, shape);
     }
+    b.contactBox = box;
 }
 
 void correctJoint(Socket& socket, StepContext& step) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/pair_sweep.h"
+
 struct Point {
     float x = 0.0f;
     float y = 0.0f;
@@ -185,6 +187,9 @@ struct Body {
     float angle = 0.0f;
     float alpha = 0.0f;
     float cosTurn = 1.0f, sinTurn = 0.0f;  // predicted turn over the sub-step
+    // contactBounds of the last prediction, kept for the pair loops, which
+    // read it for every body pair; wild (meeting everything) until then.
+    SweepBox contactBox{0.0f, 0.0f, 0.0f, 0.0f, ~0u, true};
     float inertia = 0.0f, mass = 0.0f;
     float baseInertia = 0.0f, baseMass = 0.0f;
     float invInertia = 0.0f, invMass = 0.0f;

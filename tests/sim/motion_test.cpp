@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "sim/globals.h"
 #include "sim/motion.h"
+#include "sim/trig.h"
 #include "support/reset.h"
 #include "support/world_builder.h"
 
@@ -206,4 +210,22 @@ TEST_F(Motion, CommitRefusesNonFiniteMotion) {
     EXPECT_EQ(body.y, 4.0f);
     EXPECT_EQ(body.vx, 0.0f);
     EXPECT_TRUE(worldIsFinite(world));
+}
+
+// The prediction's shortcut for small turns must give the library's bits:
+// the floats just below the threshold, both signs, and a spread of smaller
+// magnitudes down to the smallest normal and zero.
+TEST_F(Motion, SmallTurnsKeepTheLibrarysCosineAndSine) {
+    std::vector<float> angles{0.0f, -0.0f, 0x1p-126f, 0x1.fffffep-14f, 0x1p-14f, 1e-6f, 3e-5f};
+    float below = 0x1p-13f;
+    for (int k = 0; k < 20000; ++k) angles.push_back(below = std::nextafter(below, 0.0f));
+    for (int exponent = -126; exponent < -13; ++exponent)
+        for (float mantissa : {1.0f, 1.2345678f, 1.5f, 1.9999999f}) angles.push_back(std::ldexp(mantissa, exponent));
+    for (float magnitude : std::vector<float>(angles))
+        for (float angle : {magnitude, -magnitude}) {
+            float cosine = 0.0f, sine = 0.0f;
+            cosSinOf(angle, cosine, sine);
+            ASSERT_EQ(std::bit_cast<uint32_t>(cosine), std::bit_cast<uint32_t>(cosOf(angle))) << angle;
+            ASSERT_EQ(std::bit_cast<uint32_t>(sine), std::bit_cast<uint32_t>(sinOf(angle))) << angle;
+        }
 }
