@@ -85,6 +85,10 @@ void visitBody(Io& io, Body& body) {
     io(body.inertia), io(body.mass), io(body.baseInertia), io(body.baseMass), io(body.invInertia), io(body.invMass);
     io(body.flags), io(body.shapeCount), io(body.parentPlug), io(body.nextSocket), io(body.serial);
     io(body.lateJointFixes);
+    // Not in a state file (a loaded body starts wild), but a frame gone back
+    // to holds it as it was.
+    SweepBox& box = body.contactBox;
+    io(box.minX), io(box.minY), io(box.maxX), io(box.maxY), io(box.mask), io(box.wild);
     visitPlacement(io, body.placement);
     for (Shape& shape : body.shapes) visitShape(io, shape);
     for (Anchor& socket : body.sockets) visitAnchor(io, socket);
