@@ -262,8 +262,10 @@ int runProgram(WindowSystem& windowSystem, Renderer& renderer, const RunOptions&
     };
     policy.atPassEnd = watchHook(windowSystem, options, watchActions, startUpReads);
     policy.restartWorlds = restartHook(startOptions, actions);
+    // Backspace can come from a window, a replay, or whatever input a
+    // recorded run is given; a plain headless run gets none.
     History history;
-    if (!options.headless || session.replay() != nullptr) policy.history = &history;
+    if (!options.headless || session.replay() != nullptr || !options.recordFile.empty()) policy.history = &history;
     StepTimes times;
     if (options.stats) policy.stepTimes = &times;
     // The step counts late corrections only while someone reads them:

@@ -49,7 +49,7 @@ struct LoopPolicy {
     // R: the worlds read again from their files.
     std::function<void()> restartWorlds;
     // The frames Backspace goes back through; none where nobody can press
-    // it (a headless run that replays no record).
+    // it (a headless run that neither replays nor records).
     History* history = nullptr;
 };
 

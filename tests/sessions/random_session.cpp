@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/input_state.h"
+#include "app/time_control.h"
 #include "files/settings.h"
 #include "sim/globals.h"
 
@@ -94,9 +95,9 @@ void RandomSession::cutLoose() {
 }
 
 // K and L are let go soon and followed by J, so the time scale stays where
-// a person would keep it.
+// a person would keep it. Backspace goes back through grabs, pins and drops.
 void RandomSession::holdKey() {
-    static constexpr int held[] = {vk::k, vk::l, vk::j, vk::space, vk::f9, vk::f1};
+    static constexpr int held[] = {vk::k, vk::l, vk::j, vk::space, vk::f9, vk::f1, vk::backspace};
     int key = held[random_() % std::size(held)];
     send(wm::keyDown, static_cast<uintptr_t>(key), 1);
     wait(1 + static_cast<int>(random_() % 30));
