@@ -33,3 +33,9 @@ inline bool sweptCirclesMeet(const Shape& s, const Shape& t) {
 // predicted outlines: the contacts in the order vertex by vertex, edge by
 // edge. Reads only its arguments, so several threads may test at once.
 ContactSum testShapes(const Shape& s, const Body& bodyS, const Shape& t);
+
+// Both ways of one shape pair whose swept circles are known to meet
+// (sweptCirclesMeet): partST = testShapes(s, bodyS, t) and partTS =
+// testShapes(t, bodyT, s), bit for bit, without testing the circles again.
+void testShapePair(const Shape& s, const Body& bodyS, const Shape& t, const Body& bodyT, ContactSum& partST,
+                   ContactSum& partTS);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "sim/contact_kernel.h"
 #include "sim/contact_response.h"
@@ -36,22 +37,55 @@ bool anyShapesMeet(const Body& a, const Body& b) {
 // pair whose swept circles are apart adds nothing (its part is all zeros,
 // and adding zeros to a sum that started at +0 leaves every bit of it), so
 // only the pairs that meet are tested. False when no pair meets.
+//
+// Both ways of a meeting pair are tested at once (testShapePair), yet the
+// sum must be formed in the order above, all of A's parts before any of
+// B's. Contacts are rare, so B's first part with some is kept aside, and
+// B's parts after it are tested again once A's are all added.
 bool sumContacts(const Body& a, const Body& b, ContactSum& sum) {
+    if (a.shapes.size() == 1 && b.shapes.size() == 1) {
+        // Most bodies have one shape: the loops below with one pass each.
+        const Shape& s = a.shapes.front();
+        const Shape& t = b.shapes.front();
+        if (!sweptCirclesMeet(s, t)) return false;
+        ContactSum partOfA, partOfB;
+        testShapePair(s, a, t, b, partOfA, partOfB);
+        if (partOfA.count > 0) add(sum, partOfA, 1.0f);
+        if (partOfB.count > 0) add(sum, partOfB, -1.0f);
+        return true;
+    }
+    const size_t shapesOfB = b.shapes.size();
+    const size_t noPair = SIZE_MAX;
+    size_t firstOfB = noPair;  // the pair (i·shapesOfB + j) of B's first part with contacts
+    ContactSum partOfB;
     bool anyMeet = false;
-    for (const Shape& s : a.shapes)
-        for (const Shape& t : b.shapes)
-            if (sweptCirclesMeet(s, t)) {
-                anyMeet = true;
-                ContactSum part = testShapes(s, a, t);
-                if (part.count > 0) add(sum, part, 1.0f);
+    for (size_t i = 0; i < a.shapes.size(); ++i) {
+        const Shape& s = a.shapes[i];
+        for (size_t j = 0; j < shapesOfB; ++j) {
+            const Shape& t = b.shapes[j];
+            if (!sweptCirclesMeet(s, t)) continue;
+            anyMeet = true;
+            ContactSum part;
+            if (firstOfB == noPair) {
+                testShapePair(s, a, t, b, part, partOfB);
+                if (partOfB.count > 0) firstOfB = i * shapesOfB + j;
+            } else {
+                part = testShapes(s, a, t);
             }
+            if (part.count > 0) add(sum, part, 1.0f);
+        }
+    }
     if (!anyMeet) return false;
-    for (const Shape& s : a.shapes)
-        for (const Shape& t : b.shapes)
-            if (sweptCirclesMeet(s, t)) {
-                ContactSum part = testShapes(t, b, s);
-                if (part.count > 0) add(sum, part, -1.0f);
-            }
+    if (firstOfB == noPair) return true;
+    add(sum, partOfB, -1.0f);
+    for (size_t pair = firstOfB + 1; pair < a.shapes.size() * shapesOfB; ++pair) {
+        const Shape& s = a.shapes[pair / shapesOfB];
+        const Shape& t = b.shapes[pair % shapesOfB];
+        if (sweptCirclesMeet(s, t)) {
+            ContactSum part = testShapes(t, b, s);
+            if (part.count > 0) add(sum, part, -1.0f);
+        }
+    }
     return true;
 }
 

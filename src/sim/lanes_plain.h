@@ -73,6 +73,12 @@ Float4 broadcastLane(Float4 x) {
     return splat(x.lane[lane]);
 }
 
+// Every lane set to aligned[lane].
+template <int lane>
+Float4 broadcastLoad(const float* aligned) {
+    return splat(aligned[lane]);
+}
+
 // Lanes moved down by one, `next` entering at the top: (x1, x2, x3, next).
 inline Float4 shiftDown(Float4 x, float next) { return {{x.lane[1], x.lane[2], x.lane[3], next}}; }
 

@@ -41,6 +41,14 @@ Float4 broadcastLane(Float4 x) {
     return {_mm_shuffle_ps(x.v, x.v, _MM_SHUFFLE(lane, lane, lane, lane))};
 }
 
+// Every lane set to aligned[lane], read from memory by the shuffle itself
+// (one instruction, no register held for the other lanes).
+template <int lane>
+Float4 broadcastLoad(const float* aligned) {
+    __m128i bits = _mm_load_si128(reinterpret_cast<const __m128i*>(aligned));
+    return {_mm_castsi128_ps(_mm_shuffle_epi32(bits, _MM_SHUFFLE(lane, lane, lane, lane)))};
+}
+
 // Lanes moved down by one, `next` entering at the top: (x1, x2, x3, next).
 inline Float4 shiftDown(Float4 x, float next) {
     __m128 rotated = _mm_move_ss(x.v, _mm_set_ss(next));  // next x1 x2 x3
