@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 
 #include "sim/contact_kernel.h"
 #include "sim/contact_response.h"
@@ -54,38 +53,35 @@ bool sumContacts(const Body& a, const Body& b, ContactSum& sum) {
         if (partOfB.count > 0) add(sum, partOfB, -1.0f);
         return true;
     }
-    const size_t shapesOfB = b.shapes.size();
-    const size_t noPair = SIZE_MAX;
-    size_t firstOfB = noPair;  // the pair (i·shapesOfB + j) of B's first part with contacts
+    const Shape* endOfA = a.shapes.data() + a.shapes.size();
+    const Shape* endOfB = b.shapes.data() + b.shapes.size();
+    const Shape* waitingS = nullptr;  // the pair of B's first part with contacts
+    const Shape* waitingT = nullptr;
     ContactSum partOfB;
     bool anyMeet = false;
-    for (size_t i = 0; i < a.shapes.size(); ++i) {
-        const Shape& s = a.shapes[i];
-        for (size_t j = 0; j < shapesOfB; ++j) {
-            const Shape& t = b.shapes[j];
-            if (!sweptCirclesMeet(s, t)) continue;
+    for (const Shape* s = a.shapes.data(); s != endOfA; ++s)
+        for (const Shape* t = b.shapes.data(); t != endOfB; ++t) {
+            if (!sweptCirclesMeet(*s, *t)) continue;
             anyMeet = true;
             ContactSum part;
-            if (firstOfB == noPair) {
-                testShapePair(s, a, t, b, part, partOfB);
-                if (partOfB.count > 0) firstOfB = i * shapesOfB + j;
+            if (waitingS == nullptr) {
+                testShapePair(*s, a, *t, b, part, partOfB);
+                if (partOfB.count > 0) waitingS = s, waitingT = t;
             } else {
-                part = testShapes(s, a, t);
+                part = testShapes(*s, a, *t);
             }
             if (part.count > 0) add(sum, part, 1.0f);
         }
-    }
     if (!anyMeet) return false;
-    if (firstOfB == noPair) return true;
+    if (waitingS == nullptr) return true;
     add(sum, partOfB, -1.0f);
-    for (size_t pair = firstOfB + 1; pair < a.shapes.size() * shapesOfB; ++pair) {
-        const Shape& s = a.shapes[pair / shapesOfB];
-        const Shape& t = b.shapes[pair % shapesOfB];
-        if (sweptCirclesMeet(s, t)) {
-            ContactSum part = testShapes(t, b, s);
-            if (part.count > 0) add(sum, part, -1.0f);
-        }
-    }
+    const Shape* t = waitingT + 1;
+    for (const Shape* s = waitingS; s != endOfA; ++s, t = b.shapes.data())
+        for (; t != endOfB; ++t)
+            if (sweptCirclesMeet(*s, *t)) {
+                ContactSum part = testShapes(*t, b, *s);
+                if (part.count > 0) add(sum, part, -1.0f);
+            }
     return true;
 }
 
