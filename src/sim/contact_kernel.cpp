@@ -273,15 +273,22 @@ bool rejectionPays(const Shape& s, const Shape& t) {
 // on or overlapping each other have paths far inside or outside most edge
 // lines, and about one quad in a hundred passes them; the corner test would
 // halve that at the cost of a third more work for every quad.
+//
+// Both tests are made on the negated sums, e0 - q for q - e0, which the
+// two-operand SSE forms make without copying the paths: in round to
+// nearest, y - x is -(x - y), n·(-d) is -(n·d) and (-a) + (-b) is -(a + b),
+// every one exact (and the same under overflow and flush to zero) but for
+// the sign of an exact zero, which no comparison sees. So !(start < tol)
+// is !(-start > -tol), and !(end > 0) is !(-end < 0), NaN included.
 [[gnu::always_inline]] inline bool mayCrossOneQuad(const VertexQuad& vertices, const Body& bodyS,
                                                    const EdgeQuad& quad) {
     Float4 q0x, q0y;
     MotionLanes(PredictedMotion::of(bodyS)).apply(loadLanes(vertices.curX), loadLanes(vertices.curY), q0x, q0y);
     Float4 q1x = loadLanes(vertices.predX), q1y = loadLanes(vertices.predY);
-    Float4 zero = splat(0.0f), tolerance = splat(startTolerance);
+    Float4 zero = splat(0.0f), negatedTolerance = splat(-startTolerance);
     auto near = [&](Float4 nx, Float4 ny, Float4 e0x, Float4 e0y) {
-        Mask4 ok = notLess(nx * (q0x - e0x) + ny * (q0y - e0y), tolerance);
-        return ok & notGreater(nx * (q1x - e0x) + ny * (q1y - e0y), zero);
+        Mask4 ok = notGreater(nx * (e0x - q0x) + ny * (e0y - q0y), negatedTolerance);
+        return ok & notLess(nx * (e0x - q1x) + ny * (e0y - q1y), zero);
     };
     Mask4 any = near(broadcastLoad<0>(quad.nx), broadcastLoad<0>(quad.ny), broadcastLoad<0>(quad.e0x),
                      broadcastLoad<0>(quad.e0y));
@@ -303,8 +310,10 @@ bool rejectionPays(const Shape& s, const Shape& t) {
         recordCrossings(sum, paths, vertices, s, t);
 }
 
-// testShapes for shapes whose swept circles are known to meet.
-[[gnu::always_inline]] inline ContactSum testMeetingShapes(const Shape& s, const Body& bodyS, const Shape& t) {
+// testShapes for shapes whose swept circles are known to meet, into `sum`
+// (which the quads of two boxes can write in place).
+[[gnu::always_inline]] inline void testMeetingShapes(const Shape& s, const Body& bodyS, const Shape& t,
+                                                     ContactSum& sum) {
     // The quads are laid out by every prediction; a shape tested before it
     // was ever predicted would be read as having no edges.
     assert(s.predContours.empty() || !s.edgeQuads.empty());
@@ -312,25 +321,28 @@ bool rejectionPays(const Shape& s, const Shape& t) {
     // shortest way, which costs less than the box rejection would even for
     // a large S.
     if (s.edgeQuads.size() == 1 && t.vertexQuads.size() == 1 && s.edgeQuads[0].laneMask == 0xF) {
-        ContactSum sum;
+        sum = {};
         if (mayCrossOneQuad(t.vertexQuads[0], bodyS, s.edgeQuads[0])) addOneQuadCrossings(sum, s, bodyS, t);
-        return sum;
+        return;
     }
     PathBounds bounds;
-    if (rejectionPays(s, t) && pathBoundsOf(bodyS, t.bounds, bounds)) return testShapesRejecting(s, bodyS, t, bounds);
-    return testVertexQuads(s, bodyS, t, nullptr);
+    if (rejectionPays(s, t) && pathBoundsOf(bodyS, t.bounds, bounds))
+        sum = testShapesRejecting(s, bodyS, t, bounds);
+    else
+        sum = testVertexQuads(s, bodyS, t, nullptr);
 }
 
 }  // namespace
 
 ContactSum testShapes(const Shape& s, const Body& bodyS, const Shape& t) {
-    if (!sweptCirclesMeet(s, t)) return {};
-    return testMeetingShapes(s, bodyS, t);
+    ContactSum sum;
+    if (sweptCirclesMeet(s, t)) testMeetingShapes(s, bodyS, t, sum);
+    return sum;
 }
 
 void testShapePair(const Shape& s, const Body& bodyS, const Shape& t, const Body& bodyT, ContactSum& partST,
                    ContactSum& partTS) {
     assert(sweptCirclesMeet(s, t));
-    partST = testMeetingShapes(s, bodyS, t);
-    partTS = testMeetingShapes(t, bodyT, s);
+    testMeetingShapes(s, bodyS, t, partST);
+    testMeetingShapes(t, bodyT, s, partTS);
 }
