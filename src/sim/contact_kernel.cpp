@@ -79,15 +79,54 @@ template <int Edge>
     return bitsOf(ok) & lanes;
 }
 
+// Whether any of four paths may cross any edge of a full edge quad, by
+// two of crossingLanes's tests, the start (outside the edge's line, or
+// within 0.02 inside it) and the end (on or inside it), with the same float
+// operations lane for lane, for the four edges (each edge in all lanes),
+// joined before one branch. A crossing passes both, so a quad that fails
+// them everywhere has none. They are the tests that decide: bodies resting
+// on or overlapping each other have paths far inside or outside most edge
+// lines, and two or three quads in a hundred pass them (the ragdoll storm);
+// the corner test would halve that at the cost of a third more work for
+// every quad.
+//
+// Both tests are made on the negated sums, e0 - q for q - e0, which the
+// two-operand SSE forms make without copying the paths: in round to
+// nearest, y - x is -(x - y), n·(-d) is -(n·d) and (-a) + (-b) is -(a + b),
+// every one exact (and the same under overflow and flush to zero) but for
+// the sign of an exact zero, which no comparison sees. So !(start < tol)
+// is !(-start > -tol), and !(end > 0) is !(-end < 0), NaN included.
+[[gnu::always_inline]] inline bool mayCrossQuad(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y, uint32_t pathMask,
+                                                const EdgeQuad& quad) {
+    Float4 zero = splat(0.0f), negatedTolerance = splat(-startTolerance);
+    auto near = [&](Float4 nx, Float4 ny, Float4 e0x, Float4 e0y) {
+        Mask4 ok = notGreater(nx * (e0x - q0x) + ny * (e0y - q0y), negatedTolerance);
+        return ok & notLess(nx * (e0x - q1x) + ny * (e0y - q1y), zero);
+    };
+    Mask4 any = near(broadcastLoad<0>(quad.nx), broadcastLoad<0>(quad.ny), broadcastLoad<0>(quad.e0x),
+                     broadcastLoad<0>(quad.e0y));
+    any = any | near(broadcastLoad<1>(quad.nx), broadcastLoad<1>(quad.ny), broadcastLoad<1>(quad.e0x),
+                     broadcastLoad<1>(quad.e0y));
+    any = any | near(broadcastLoad<2>(quad.nx), broadcastLoad<2>(quad.ny), broadcastLoad<2>(quad.e0x),
+                     broadcastLoad<2>(quad.e0y));
+    any = any | near(broadcastLoad<3>(quad.nx), broadcastLoad<3>(quad.ny), broadcastLoad<3>(quad.e0x),
+                     broadcastLoad<3>(quad.e0y));
+    return (bitsOf(any) & pathMask) != 0;
+}
+
 // Whether any of the four paths crosses any edge of S whose bit is set in
 // `live` (four bits per quad; null: every edge). Contacts are rare, so this
 // asks first, in any order; the lanes are the paths, each edge in turn in
-// all of them.
+// all of them. A full quad is first asked mayCrossQuad, unless the caller
+// already has (`asked`).
+template <bool asked = false>
 [[gnu::always_inline]] inline bool anyCrossing(const PathLanes& paths, uint32_t pathMask, const EdgeQuad* quads,
                                                size_t quadCount, const uint8_t* live) {
     for (size_t k = 0; k < quadCount; ++k) {
         const EdgeQuad& quad = quads[k];
         uint32_t edges = live != nullptr ? live[k] : quad.laneMask;
+        if (!asked && edges == 0xF && !mayCrossQuad(paths.q0x, paths.q0y, paths.q1x, paths.q1y, pathMask, quad))
+            continue;
         if ((edges & 1u) && crossingLanes<0>(quad, paths, pathMask)) return true;
         if ((edges & 2u) && crossingLanes<1>(quad, paths, pathMask)) return true;
         if ((edges & 4u) && crossingLanes<2>(quad, paths, pathMask)) return true;
@@ -263,50 +302,28 @@ bool rejectionPays(const Shape& s, const Shape& t) {
     return testVertexQuads(s, bodyS, t, liveEdges);
 }
 
+// testShapes without the box rejection. Out of line, so that the test of two
+// boxes keeps its registers.
+[[gnu::noinline]] ContactSum testShapesPlain(const Shape& s, const Body& bodyS, const Shape& t) {
+    return testVertexQuads(s, bodyS, t, nullptr);
+}
+
 // One vertex quad of T against one full edge quad of S (two boxes), the
-// common case, in two halves. First whether any path may cross any edge by
-// two of crossingLanes's tests, the start (outside the edge's line, or
-// within 0.02 inside it) and the end (on or inside it), with the same float
-// operations lane for lane, for the four edges (each edge in all lanes),
-// joined before one branch. A crossing passes both, so a quad that fails
-// them everywhere has none. They are the tests that decide: bodies resting
-// on or overlapping each other have paths far inside or outside most edge
-// lines, and about one quad in a hundred passes them; the corner test would
-// halve that at the cost of a third more work for every quad.
-//
-// Both tests are made on the negated sums, e0 - q for q - e0, which the
-// two-operand SSE forms make without copying the paths: in round to
-// nearest, y - x is -(x - y), n·(-d) is -(n·d) and (-a) + (-b) is -(a + b),
-// every one exact (and the same under overflow and flush to zero) but for
-// the sign of an exact zero, which no comparison sees. So !(start < tol)
-// is !(-start > -tol), and !(end > 0) is !(-end < 0), NaN included.
+// common case, in two halves: first whether any path may cross any edge
+// (mayCrossQuad), with nothing kept for later, ...
 [[gnu::always_inline]] inline bool mayCrossOneQuad(const VertexQuad& vertices, const Body& bodyS,
                                                    const EdgeQuad& quad) {
     Float4 q0x, q0y;
     MotionLanes(PredictedMotion::of(bodyS)).apply(loadLanes(vertices.curX), loadLanes(vertices.curY), q0x, q0y);
-    Float4 q1x = loadLanes(vertices.predX), q1y = loadLanes(vertices.predY);
-    Float4 zero = splat(0.0f), negatedTolerance = splat(-startTolerance);
-    auto near = [&](Float4 nx, Float4 ny, Float4 e0x, Float4 e0y) {
-        Mask4 ok = notGreater(nx * (e0x - q0x) + ny * (e0y - q0y), negatedTolerance);
-        return ok & notLess(nx * (e0x - q1x) + ny * (e0y - q1y), zero);
-    };
-    Mask4 any = near(broadcastLoad<0>(quad.nx), broadcastLoad<0>(quad.ny), broadcastLoad<0>(quad.e0x),
-                     broadcastLoad<0>(quad.e0y));
-    any = any | near(broadcastLoad<1>(quad.nx), broadcastLoad<1>(quad.ny), broadcastLoad<1>(quad.e0x),
-                     broadcastLoad<1>(quad.e0y));
-    any = any | near(broadcastLoad<2>(quad.nx), broadcastLoad<2>(quad.ny), broadcastLoad<2>(quad.e0x),
-                     broadcastLoad<2>(quad.e0y));
-    any = any | near(broadcastLoad<3>(quad.nx), broadcastLoad<3>(quad.ny), broadcastLoad<3>(quad.e0x),
-                     broadcastLoad<3>(quad.e0y));
-    return (bitsOf(any) & vertices.laneMask) != 0;
+    return mayCrossQuad(q0x, q0y, loadLanes(vertices.predX), loadLanes(vertices.predY), vertices.laneMask, quad);
 }
 
-// Then, for the rare quad that may cross, the whole test as testVertexQuads
+// ... then, for the rare quad that may cross, the whole test as testVertexQuads
 // makes it. Out of line, so that the first half keeps its registers.
 [[gnu::noinline]] void addOneQuadCrossings(ContactSum& sum, const Shape& s, const Body& bodyS, const Shape& t) {
     const VertexQuad& vertices = t.vertexQuads[0];
     PathLanes paths = pathsOfFour(vertices, MotionLanes(PredictedMotion::of(bodyS)));
-    if (anyCrossing(paths, vertices.laneMask, s.edgeQuads.data(), 1, nullptr))
+    if (anyCrossing<true>(paths, vertices.laneMask, s.edgeQuads.data(), 1, nullptr))
         recordCrossings(sum, paths, vertices, s, t);
 }
 
@@ -329,7 +346,7 @@ bool rejectionPays(const Shape& s, const Shape& t) {
     if (rejectionPays(s, t) && pathBoundsOf(bodyS, t.bounds, bounds))
         sum = testShapesRejecting(s, bodyS, t, bounds);
     else
-        sum = testVertexQuads(s, bodyS, t, nullptr);
+        sum = testShapesPlain(s, bodyS, t);
 }
 
 }  // namespace
