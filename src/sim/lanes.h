@@ -11,7 +11,8 @@
 // Both forms have the same functions with the same meaning:
 //   splat(x), lanes(a, b, c, d), loadLanes/storeLanes (16-byte aligned),
 //   + - * / and unary - (a sign flip, so -(+0) is -0), squareRoot, absolute
-//   (the sign bit cleared), minimum/maximum, broadcastLane<k>, broadcastLoad<k>, shiftDown,
+//   (the sign bit cleared), minimum/maximum, broadcastLane<k>,
+//   broadcastLoad<k> (lane k of an aligned quad in every lane), shiftDown,
 //   shiftUp, loadPoints/storePoints, transpose;
 //   comparisons giving a Mask4: <, <=, >, >= (false in a lane holding NaN),
 //   notGreater, notLess and != (true there), unordered;

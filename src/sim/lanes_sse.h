@@ -41,8 +41,8 @@ Float4 broadcastLane(Float4 x) {
     return {_mm_shuffle_ps(x.v, x.v, _MM_SHUFFLE(lane, lane, lane, lane))};
 }
 
-// Every lane set to aligned[lane], read from memory by the shuffle itself
-// (one instruction, no register held for the other lanes).
+// Every lane set to aligned[lane]: an integer shuffle of the aligned quad,
+// which writes a new register (shufps would first need a copy of one).
 template <int lane>
 Float4 broadcastLoad(const float* aligned) {
     __m128i bits = _mm_load_si128(reinterpret_cast<const __m128i*>(aligned));
