@@ -87,8 +87,8 @@ template <int Edge>
 // them everywhere has none. They are the tests that decide: bodies resting
 // on or overlapping each other have paths far inside or outside most edge
 // lines, and two or three quads in a hundred pass them (the ragdoll storm);
-// the corner test would halve that at the cost of a third more work for
-// every quad.
+// the corner test as well halves that but costs a third test on every quad,
+// which the storm paid for with 8 % more instructions.
 //
 // Both tests are made on the negated sums, e0 - q for q - e0, which the
 // two-operand SSE forms make without copying the paths: in round to
