@@ -6,6 +6,7 @@
 #include "sim/contact_kernel.h"
 #include "sim/contact_response.h"
 #include "sim/motion.h"
+#include "sim/pair_notes.h"
 
 namespace {
 
@@ -95,12 +96,17 @@ bool collideMeetingBodies(Body& a, Body& b, StepContext& step) {
     // crossings could be found, and a response would move neither body but
     // keep the pass loop going to its limit.
     if (isImmovable(a) && isImmovable(b)) return false;
+    PairNotes* notes = step.pairNotes;
+    if (notes != nullptr && notes->foundNothing(a, b)) return false;
     bool responded = false;
     for (int attempt = 0; attempt < attemptsPerPair; ++attempt) {
         ContactSum sum;
         // Only the first attempt follows anyShapesMeet: a response moves
         // the two bodies.
-        if (!sumContacts(a, b, sum, attempt == 0) || sum.count <= 0) return responded;
+        if (!sumContacts(a, b, sum, attempt == 0) || sum.count <= 0) {
+            if (notes != nullptr) notes->rememberNothing(a, b);
+            return responded;
+        }
         respond(sum, a, b, step);
         predictBody(a, step);
         predictBody(b, step);

@@ -126,6 +126,7 @@ void predictModel(Model& m, const StepContext& step) {
 }
 
 void predictBody(Body& b, const StepContext& step) {
+    b.predictions += 1;
     float dt = step.stepTime;
     float turn = b.omega * dt + 0.5 * b.alpha * dt * dt;
     cosSinOf(turn, b.cosTurn, b.sinTurn);

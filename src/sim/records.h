@@ -200,6 +200,9 @@ struct Body {
     uint32_t parentPlug = 0;
     uint32_t nextSocket = 0;
     int32_t serial = 0;  // row of the world's contact memory
+    // Predictions made so far; a pair's contact test reads nothing else that
+    // changes within a cycle (see PairNotes). Not part of the state.
+    uint32_t predictions = 0;
     std::vector<Shape> shapes;
     // Deques: joints point into these, and an anchor added later must not
     // move the ones already partnered.

@@ -258,11 +258,19 @@ void stepWorld(World& w, const StepKeys& keys, std::string* hardSteps) {
     bool reported = false;  // a cycle went past passesReported
 
     do {
+        scratch.pairNotes.beginCycle();
         startCycle(w, step, keys);
+        // Serials key the notes: only when every body got one of its own.
+        bool ownSerials = scratch.everyModelRooted && static_cast<size_t>(step.bodySerial) == scratch.bodyCount;
+        PairNotes* notes = ownSerials ? &scratch.pairNotes : nullptr;
+        step.pairNotes = notes;
         step.stepTime = timeScale - consumed;
         step.passCount = 0;
         float lastStep = -1.0f;  // forces a full prediction in the first pass
         do {
+            // From the fifth pass every body is predicted again in every
+            // pass: no note would hold, so none is kept.
+            step.pairNotes = step.passCount < 4 ? notes : nullptr;
             solverPass(pass, lastStep);
         } while (step.settled == 0 && step.passCount < passLimit);
         step.stepTime = lastStep;  // the dt of the final predictions
@@ -281,6 +289,7 @@ void stepWorld(World& w, const StepKeys& keys, std::string* hardSteps) {
     if (step.passCount > passesReported && hardSteps != nullptr) *hardSteps += std::to_string(step.passCount) + "\n";
     if (step.lateCounted && step.storms != nullptr) gatherStorm(w, reported, reachedLimit, *step.storms);
     step.lateCounted = step.countingLate = false;
+    step.pairNotes = nullptr;
     w.stepCount += 1;
 }
 

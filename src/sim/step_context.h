@@ -10,6 +10,7 @@
 
 struct World;
 struct StormRecord;
+struct PairNotes;
 
 struct StepContext {
     World* currentWorld = nullptr;  // the world being read or stepped
@@ -17,6 +18,10 @@ struct StepContext {
     int32_t passCount = 0;          // solver pass within the current cycle (1..255)
     int32_t settled = 0;            // 1 until a correction is made in the pass
     int32_t bodySerial = 0;         // next serial handed out in the cycle
+    // Pairs that found nothing with their bodies' current predictions, kept
+    // while a world step runs whose bodies each have a serial of their own
+    // (null: every pair is tested).
+    PairNotes* pairNotes = nullptr;
 
     // Counters for the benchmarks and the golden check; no result reads them.
     uint64_t solverPassTotal = 0;  // every solver pass of every cycle

@@ -12,9 +12,11 @@ void StepScratch::prepare(const World& w) {
     everyModelRooted = true;
     pairsInsideModels = 0;
     mostBodies = 0;
+    bodyCount = 0;
     for (const auto& model : w.models) {
         mostBodies = std::max(mostBodies, model->bodies.size());
         size_t count = model->bodies.size();
+        bodyCount += count;
         pairsInsideModels += static_cast<uint64_t>(count) * (count > 0 ? count - 1 : 0) / 2;
         if (model->rootPlug == nullptr) everyModelRooted = false;
         for (const auto& body : model->bodies)
@@ -24,6 +26,7 @@ void StepScratch::prepare(const World& w) {
     modelSweep.sortedOnce = false;
     for (PairSweep& sweep : bodySweeps) sweep.sortedOnce = false;
     std::fill(bodySweepModels.begin(), bodySweepModels.end(), nullptr);
+    pairNotes.reserve();
     order.reserve(w.models.size());
     modelSweep.reserve(w.models.size());
 }

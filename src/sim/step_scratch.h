@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/contact_pairs.h"
+#include "sim/pair_notes.h"
 #include "sim/pair_sweep.h"
 #include "sim/records.h"
 
@@ -30,12 +31,14 @@ struct StepScratch {
     std::vector<ModelPair> candidates;       // model pairs whose boxes met at the pass's sweep
     std::vector<ModelPairPreview> previews;  // one per candidate
     std::vector<uint8_t> touched;            // by model index: a response in this pass moved it
+    PairNotes pairNotes;
 
     // Facts of the world being stepped, read by prepare.
     bool bodiesKnowTheirModel = true;  // a prediction widens only its own model's box
     bool everyModelRooted = true;      // every body gets its own serial
     uint64_t pairsInsideModels = 0;    // body pairs of all models: n·(n - 1)/2 each
     size_t mostBodies = 0;             // in one model
+    size_t bodyCount = 0;              // in the world
 
     // Reads w's facts and starts the sweeps afresh.
     void prepare(const World& w);
