@@ -178,6 +178,15 @@ struct TexturedPolygon {
     bool awaitsTexture = false;
 };
 
+// Body::edgeState. edgesLaidOut: the last prediction's edges are laid out,
+// and no contact test read them since. edgesRead: laid out and read since
+// (or nothing predicted yet), so the next prediction lays them out at once,
+// in its walk over the points. edgesPending: the last prediction left
+// them out, to be laid out when first read.
+constexpr uint8_t edgesLaidOut = 0;
+constexpr uint8_t edgesRead = 1;
+constexpr uint8_t edgesPending = 2;
+
 struct Body {
     float x = 0.0f, y = 0.0f;  // centre of mass, origin of the local frame
     float vx = 0.0f, vy = 0.0f;
@@ -209,6 +218,10 @@ struct Body {
     std::string name;
     std::vector<std::unique_ptr<TexturedPolygon>> textures;
     SourcePlace origin;
+    // The edge data of the shapes' predictions (corner vectors, normals, edge
+    // quads, the corner lanes of the vertex quads) is laid out only for the
+    // contact tests: see edgesLaidOut and readEdgesOf.
+    uint8_t edgeState = edgesRead;
     // Corrections of the joint this body hangs by from pass
     // countedPassesFrom on, while storms are watched; cleared like lateHits.
     uint16_t lateJointFixes = 0;

@@ -114,6 +114,15 @@ void previewModelPairs(const Pass& pass) {
         for (size_t b = sweep.nextCandidate(a, a + 1); b < n; b = sweep.nextCandidate(a, b + 1))
             scratch.candidates.push_back({static_cast<uint32_t>(a), static_cast<uint32_t>(b)});
     scratch.previews.resize(scratch.candidates.size());
+    // A preview reads the edges of both models, and a model meets others
+    // previewed on other threads, so no preview may lay them out: the pending
+    // edges of every model in a candidate pair are laid out first, each model
+    // by one thread (touched marks them, before it takes its own meaning).
+    std::fill(scratch.touched.begin(), scratch.touched.end(), uint8_t{0});
+    for (ModelPair pair : scratch.candidates) scratch.touched[order[pair.a]] = scratch.touched[order[pair.b]] = 1;
+    pass.crew->forEach(n, [&](size_t k, int) {
+        if (scratch.touched[k]) layOutPendingEdges(*w.models[k]);
+    });
     std::fill(scratch.touched.begin(), scratch.touched.end(), uint8_t{0});
     size_t chunks = (scratch.candidates.size() + previewChunk - 1) / previewChunk;
     pass.crew->forEach(chunks, [&](size_t chunk, int) {
@@ -278,6 +287,9 @@ void stepWorld(World& w, const StepKeys& keys, std::string* hardSteps) {
         // it does at a time scale of 0.
     } while (step.stepTime > 0.0f && consumed < 0.9 * timeScale && step.passCount < passLimit);
 
+    // Whatever reads the world between steps (the state dump, the history)
+    // finds every edge laid out.
+    for (auto& model : w.models) layOutPendingEdges(*model);
     if (step.passCount > passesReported && hardSteps != nullptr) *hardSteps += std::to_string(step.passCount) + "\n";
     if (step.lateCounted && step.storms != nullptr) gatherStorm(w, reported, reachedLimit, *step.storms);
     step.lateCounted = step.countingLate = false;
