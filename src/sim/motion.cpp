@@ -141,15 +141,14 @@ void predictBody(Body& b, const StepContext& step) {
     // pass, and a prediction replaced before any read wastes them); edges
     // read lately are laid out in this walk, which costs less than a walk
     // of their own.
-    bool withEdges = b.edgeState == edgesRead;
+    b.edgeState = static_cast<uint8_t>(b.edgeState / 2);
     for (Shape& shape : b.shapes) {
         assert(outlinesInStep(shape));
-        predictShapeOutline(shape, motion, b.model, withEdges);
+        predictShapeOutline(shape, motion, b.model, b.edgeState == edgesLaidOut);
         predictSweptCircle(shape, motion);
         widenContactBox(box, shape);
     }
     b.contactBox = box;
-    b.edgeState = withEdges ? edgesLaidOut : edgesPending;
 }
 
 void layOutPendingEdges(Body& b) {

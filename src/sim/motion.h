@@ -32,7 +32,7 @@ void predictBody(Body& b, const StepContext& step);
 // pairs only read, what layOutPendingEdges laid out model by model before.
 void layOutPendingEdges(Body& b);  // for edgesPending: leaves b edgesLaidOut
 inline void readEdgesOf(Body& a, Body& b) {
-    if ((a.edgeState | b.edgeState) & edgesPending) {
+    if (a.edgeState == edgesPending || b.edgeState == edgesPending) {
         if (a.edgeState == edgesPending) layOutPendingEdges(a);
         if (b.edgeState == edgesPending) layOutPendingEdges(b);
     }
