@@ -114,15 +114,6 @@ void previewModelPairs(const Pass& pass) {
         for (size_t b = sweep.nextCandidate(a, a + 1); b < n; b = sweep.nextCandidate(a, b + 1))
             scratch.candidates.push_back({static_cast<uint32_t>(a), static_cast<uint32_t>(b)});
     scratch.previews.resize(scratch.candidates.size());
-    // A preview reads the edges of both models, and a model meets others
-    // previewed on other threads, so no preview may lay them out: the pending
-    // edges of every model in a candidate pair are laid out first, each model
-    // by one thread (touched marks them, before it takes its own meaning).
-    std::fill(scratch.touched.begin(), scratch.touched.end(), uint8_t{0});
-    for (ModelPair pair : scratch.candidates) scratch.touched[order[pair.a]] = scratch.touched[order[pair.b]] = 1;
-    pass.crew->forEach(n, [&](size_t k, int) {
-        if (scratch.touched[k]) layOutPendingEdges(*w.models[k]);
-    });
     std::fill(scratch.touched.begin(), scratch.touched.end(), uint8_t{0});
     size_t chunks = (scratch.candidates.size() + previewChunk - 1) / previewChunk;
     pass.crew->forEach(chunks, [&](size_t chunk, int) {
@@ -208,7 +199,12 @@ void solverPass(const Pass& pass, float& lastStep) {
         if (step.stepTime != lastStep)
             pass.crew->forEach(modelCount, [&](size_t k, int) { predictModel(*w.models[k], step); });
         pass.crew->forEach(modelCount, [&](size_t k, int member) {
-            solveModelWith(*w.models[scratch.order[k]], step, scratch, member);
+            Model& m = *w.models[scratch.order[k]];
+            solveModelWith(m, step, scratch, member);
+            // The previews read the edges of a model from several threads at
+            // once, so none may lay them out: each model's thread does it here,
+            // after the model's last prediction before them.
+            layOutPendingEdges(m);
         });
     } else {
         if (step.stepTime != lastStep)
