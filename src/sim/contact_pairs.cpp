@@ -1,6 +1,7 @@
 #include "sim/contact_pairs.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 #include "sim/contact_kernel.h"
@@ -100,6 +101,7 @@ bool collideMeetingBodies(Body& a, Body& b, StepContext& step) {
     if (notes != nullptr && notes->foundNothing(a, b)) return false;
     bool responded = false;
     for (int attempt = 0; attempt < attemptsPerPair; ++attempt) {
+        readEdgesOf(a, b);
         ContactSum sum;
         // Only the first attempt follows anyShapesMeet: a response moves
         // the two bodies.
@@ -167,6 +169,7 @@ ModelPairPreview previewModels(const Model& a, const Model& b) {
     for (const auto& bodyA : a.bodies)
         for (const auto& bodyB : b.bodies) {
             if (!anyShapesMeet(*bodyA, *bodyB) || (isImmovable(*bodyA) && isImmovable(*bodyB))) continue;
+            assert(bodyA->edgeState != edgesPending && bodyB->edgeState != edgesPending);  // laid out before
             // The first attempt of collideBodies responds when any part
             // has a contact.
             for (const Shape& s : bodyA->shapes)

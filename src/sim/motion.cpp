@@ -137,13 +137,29 @@ void predictBody(Body& b, const StepContext& step) {
     predictAnchors(b.sockets, motion);
     predictAnchors(b.plugs, motion);
     SweepBox box = emptyContactBox();
+    // Edges no contact test read since the last prediction are left for
+    // the first reader (most links of a hanging chain meet nothing in a
+    // pass, and a prediction replaced before any read wastes them); edges
+    // read lately are laid out in this walk, which costs less than a walk
+    // of their own.
+    b.edgeState = static_cast<uint8_t>(b.edgeState / 2);
     for (Shape& shape : b.shapes) {
         assert(outlinesInStep(shape));
-        predictShapeOutline(shape, motion, b.model);
+        predictShapeOutline(shape, motion, b.model, b.edgeState == edgesLaidOut);
         predictSweptCircle(shape, motion);
         widenContactBox(box, shape);
     }
     b.contactBox = box;
+}
+
+void layOutPendingEdges(Body& b) {
+    for (Shape& shape : b.shapes) layOutShapeEdges(shape);
+    b.edgeState = edgesLaidOut;
+}
+
+void layOutPendingEdges(Model& m) {
+    for (auto& body : m.bodies)
+        if (body->edgeState == edgesPending) layOutPendingEdges(*body);
 }
 
 void correctJoint(Socket& socket, StepContext& step) {

@@ -25,6 +25,26 @@ void advanceTree(Body& b, StepContext& step, const StepKeys& keys = {});
 void predictModel(Model& m, const StepContext& step);
 void predictBody(Body& b, const StepContext& step);
 
+// Lays out the pending edge data of a and b (see Body::edgeState) and notes
+// the read, so that their next prediction lays it out at once; every contact
+// test of their shapes comes after it. It writes to both bodies, so only the
+// thread that owns their model may call it: the parallel previews of model
+// pairs only read, what layOutPendingEdges laid out model by model before.
+void layOutPendingEdges(Body& b);  // for edgesPending: leaves b edgesLaidOut
+inline void readEdgesOf(Body& a, Body& b) {
+    if (a.edgeState == edgesPending || b.edgeState == edgesPending) {
+        if (a.edgeState == edgesPending) layOutPendingEdges(a);
+        if (b.edgeState == edgesPending) layOutPendingEdges(b);
+    }
+    a.edgeState = edgesRead;
+    b.edgeState = edgesRead;
+}
+
+// Lays out the pending edge data of m's bodies without noting a read: for
+// readers outside the contact tests (the state after a step) and for the
+// parallel previews.
+void layOutPendingEdges(Model& m);
+
 // Pulls the child's plug (the socket's partner) towards the socket; the
 // tolerance and the restitution depend on step.passCount, and a correction
 // unsettles the pass.

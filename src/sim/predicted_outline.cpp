@@ -91,8 +91,9 @@ void edgeDataAt(Point here, Point next, Point previous, bool reversed, Point& co
 
 // edgeDataAt for vertices j .. j+3 at once, lane by lane the same
 // arithmetic, written to the contour sets and the quads.
-void edgeDataOfFour(const Point* p, Point next, Point previous, bool reversed, Point* corners, Point* normals,
-                    EdgeQuad& edges, VertexQuad& vertices) {
+[[gnu::always_inline]] inline void edgeDataOfFour(const Point* p, Point next, Point previous, bool reversed,
+                                                  Point* corners, Point* normals, EdgeQuad& edges,
+                                                  VertexQuad& vertices) {
     Float4 x, y;
     loadPoints(p, x, y);
     Float4 nextX = shiftDown(x, next.x), nextY = shiftDown(y, next.y);
@@ -124,8 +125,9 @@ void edgeDataOfFour(const Point* p, Point next, Point previous, bool reversed, P
 
 // Corner vectors and unit edge normals over one predicted contour, and the
 // edge quads and the corner lanes of the vertex quads.
-void predictEdges(const Contour& predicted, Contour& corners, Contour& normals, bool reversed, EdgeQuad* edges,
-                  VertexQuad* vertices, uint32_t contour) {
+[[gnu::always_inline]] inline void predictEdges(const Contour& predicted, Contour& corners, Contour& normals,
+                                                bool reversed, EdgeQuad* edges, VertexQuad* vertices,
+                                                uint32_t contour) {
     const Point* p = predicted.data();
     size_t n = predicted.size();
     for (size_t first = 0; first < n; first += 4, ++edges, ++vertices) {
@@ -172,7 +174,7 @@ size_t quadsOf(const Shape& shape) {
 
 }  // namespace
 
-void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* model) {
+void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* model, bool withEdges) {
     size_t quads = quadsOf(shape);
     if (shape.vertexQuads.size() != quads) shape.vertexQuads.resize(quads);
     if (shape.edgeQuads.size() != quads) shape.edgeQuads.resize(quads);
@@ -182,9 +184,11 @@ void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* mod
     for (size_t i = 0; i < shape.contours.size(); ++i) {
         auto contour = static_cast<uint32_t>(i);
         predictPoints(shape.curContours[i], shape.predContours[i], motionLanes, vertices, contour);
-        bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
-        predictEdges(shape.predContours[i], shape.cornerVectors[i], shape.edgeNormals[i], reversed, edges, vertices,
-                     contour);
+        if (withEdges) {  // in the same walk, while the points are at hand
+            bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
+            predictEdges(shape.predContours[i], shape.cornerVectors[i], shape.edgeNormals[i], reversed, edges, vertices,
+                         contour);
+        }
         size_t groups = (shape.curContours[i].size() + 3) / 4;
         vertices += groups;
         edges += groups;
@@ -197,4 +201,17 @@ void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* mod
         if (quads == 0) shape.bounds.exact = 0;
     }
     if (model != nullptr) widenModelBox(*model, shape);
+}
+
+void layOutShapeEdges(Shape& shape) {
+    VertexQuad* vertices = shape.vertexQuads.data();
+    EdgeQuad* edges = shape.edgeQuads.data();
+    for (size_t i = 0; i < shape.contours.size(); ++i) {
+        bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
+        predictEdges(shape.predContours[i], shape.cornerVectors[i], shape.edgeNormals[i], reversed, edges, vertices,
+                     static_cast<uint32_t>(i));
+        size_t groups = (shape.curContours[i].size() + 3) / 4;
+        vertices += groups;
+        edges += groups;
+    }
 }

@@ -14,4 +14,10 @@
 // given, widens its box by every current and predicted point exactly as
 // widening point by point in outline order would (current, then predicted,
 // vertex by vertex). Allocates only when the number of quads changes.
-void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* model);
+// Without `withEdges` it leaves cornerVectors, edgeNormals, edgeQuads and
+// the corner lanes of the vertex quads as they were, for layOutShapeEdges to
+// fill later from the same predicted points, to the same bits.
+void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* model, bool withEdges = true);
+
+// The edge data predictShapeOutline left out, from predContours.
+void layOutShapeEdges(Shape& shape);

@@ -178,6 +178,17 @@ struct TexturedPolygon {
     bool awaitsTexture = false;
 };
 
+// Body::edgeState. edgesRead: the last prediction's edges are laid out and
+// were read since (or nothing was predicted yet), so the next prediction
+// lays them out at once, in its walk over the points. edgesLaidOut: laid out,
+// and not read since. edgesPending: the last prediction left them out, to be
+// laid out when first read. A prediction halves the state: read becomes laid
+// out, anything else pending.
+constexpr uint8_t edgesPending = 0;
+constexpr uint8_t edgesLaidOut = 1;
+constexpr uint8_t edgesRead = 2;
+static_assert(edgesRead / 2 == edgesLaidOut && edgesLaidOut / 2 == edgesPending && edgesPending / 2 == edgesPending);
+
 struct Body {
     float x = 0.0f, y = 0.0f;  // centre of mass, origin of the local frame
     float vx = 0.0f, vy = 0.0f;
@@ -212,6 +223,10 @@ struct Body {
     std::string name;
     std::vector<std::unique_ptr<TexturedPolygon>> textures;
     SourcePlace origin;
+    // The edge data of the shapes' predictions (corner vectors, normals, edge
+    // quads, the corner lanes of the vertex quads) is laid out only for the
+    // contact tests: see edgesRead and readEdgesOf.
+    uint8_t edgeState = edgesRead;
     // Corrections of the joint this body hangs by from pass
     // countedPassesFrom on, while storms are watched; cleared like lateHits.
     uint16_t lateJointFixes = 0;

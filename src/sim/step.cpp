@@ -199,7 +199,12 @@ void solverPass(const Pass& pass, float& lastStep) {
         if (step.stepTime != lastStep)
             pass.crew->forEach(modelCount, [&](size_t k, int) { predictModel(*w.models[k], step); });
         pass.crew->forEach(modelCount, [&](size_t k, int member) {
-            solveModelWith(*w.models[scratch.order[k]], step, scratch, member);
+            Model& m = *w.models[scratch.order[k]];
+            solveModelWith(m, step, scratch, member);
+            // The previews read the edges of a model from several threads at
+            // once, so none may lay them out: each model's thread does it here,
+            // after the model's last prediction before them.
+            layOutPendingEdges(m);
         });
     } else {
         if (step.stepTime != lastStep)
@@ -286,6 +291,9 @@ void stepWorld(World& w, const StepKeys& keys, std::string* hardSteps) {
         // it does at a time scale of 0.
     } while (step.stepTime > 0.0f && consumed < 0.9 * timeScale && step.passCount < passLimit);
 
+    // Whatever reads the world between steps (the state dump, the history)
+    // finds every edge laid out.
+    for (auto& model : w.models) layOutPendingEdges(*model);
     if (step.passCount > passesReported && hardSteps != nullptr) *hardSteps += std::to_string(step.passCount) + "\n";
     if (step.lateCounted && step.storms != nullptr) gatherStorm(w, reported, reachedLimit, *step.storms);
     step.lateCounted = step.countingLate = false;

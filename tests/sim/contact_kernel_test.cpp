@@ -299,7 +299,8 @@ TEST(ContactKernel, PredictionLaysOutTheQuadsAndWidensTheBoxPointByPoint) {
     // The prediction writes the quads and the model's box four points at a
     // time. Its quads must be layOutQuads's of the contour sets it wrote, and
     // its box that of widening by each current and predicted point in turn,
-    // including which zero wins when +0 and -0 tie.
+    // including which zero wins when +0 and -0 tie. Edges laid out later
+    // must match those laid out at once.
     resetProcessState();
     RandomOutlines outlines;
     std::uniform_real_distribution<float> spread(-3.0f, 3.0f);
@@ -337,6 +338,32 @@ TEST(ContactKernel, PredictionLaysOutTheQuadsAndWidensTheBoxPointByPoint) {
                 << round << " " << q;
             EXPECT_EQ(std::memcmp(&shape.vertexQuads[q], &laidOut.vertexQuads[q], sizeof(VertexQuad)), 0)
                 << round << " " << q;
+        }
+        // A prediction that leaves the edges to the first reader must give
+        // the same bits once they are laid out, whatever was there before.
+        Shape eager = shape;
+        for (ContourSet* set : {&shape.cornerVectors, &shape.edgeNormals})
+            for (Contour& contour : *set) std::memset(contour.data(), 0xff, contour.size() * sizeof(Point));
+        for (EdgeQuad& quad : shape.edgeQuads) {  // field by field: the padding stays as it was
+            for (float* lanes : {quad.e0x, quad.e0y, quad.e1x, quad.e1y, quad.nx, quad.ny})
+                std::memset(lanes, 0xff, 4 * sizeof(float));
+            quad.contour = quad.firstEdge = quad.laneMask = quad.boundedMask = ~0u;
+        }
+        for (VertexQuad& quad : shape.vertexQuads)
+            for (float* lanes : {quad.cornerX, quad.cornerY}) std::memset(lanes, 0xff, 4 * sizeof(float));
+        body->edgeState = edgesLaidOut;  // not read since the last prediction
+        predictBody(*body, dtOne);
+        ASSERT_EQ(body->edgeState, edgesPending);
+        layOutPendingEdges(*body);
+        for (size_t q = 0; q < shape.edgeQuads.size(); ++q) {
+            EXPECT_EQ(std::memcmp(&shape.edgeQuads[q], &eager.edgeQuads[q], sizeof(EdgeQuad)), 0) << round << " " << q;
+            EXPECT_EQ(std::memcmp(&shape.vertexQuads[q], &eager.vertexQuads[q], sizeof(VertexQuad)), 0)
+                << round << " " << q;
+        }
+        for (size_t i = 0; i < shape.contours.size(); ++i) {
+            size_t bytes = shape.contours[i].size() * sizeof(Point);
+            EXPECT_EQ(std::memcmp(shape.cornerVectors[i].data(), eager.cornerVectors[i].data(), bytes), 0) << round;
+            EXPECT_EQ(std::memcmp(shape.edgeNormals[i].data(), eager.edgeNormals[i].data(), bytes), 0) << round;
         }
         Model pointByPoint;
         pointByPoint.minX = pointByPoint.minY = 9.0e30f;
