@@ -4,6 +4,7 @@
 // and NaN among the inputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -343,7 +344,7 @@ TEST(ContactKernel, PredictionLaysOutTheQuadsAndWidensTheBoxPointByPoint) {
         // the same bits once they are laid out, whatever was there before.
         Shape eager = shape;
         for (ContourSet* set : {&shape.cornerVectors, &shape.edgeNormals})
-            for (Contour& contour : *set) std::memset(contour.data(), 0xff, contour.size() * sizeof(Point));
+            for (Contour& contour : *set) std::fill(contour.begin(), contour.end(), Point{NAN, NAN});
         for (EdgeQuad& quad : shape.edgeQuads) {  // field by field: the padding stays as it was
             for (float* lanes : {quad.e0x, quad.e0y, quad.e1x, quad.e1y, quad.nx, quad.ny})
                 std::memset(lanes, 0xff, 4 * sizeof(float));
