@@ -32,10 +32,8 @@ void predictBody(Body& b, const StepContext& step);
 // pairs only read, what layOutPendingEdges laid out model by model before.
 void layOutPendingEdges(Body& b);  // for edgesPending: leaves b edgesLaidOut
 inline void readEdgesOf(Body& a, Body& b) {
-    if (a.edgeState == edgesPending || b.edgeState == edgesPending) {
-        if (a.edgeState == edgesPending) layOutPendingEdges(a);
-        if (b.edgeState == edgesPending) layOutPendingEdges(b);
-    }
+    if (a.edgeState == edgesPending) layOutPendingEdges(a);
+    if (b.edgeState == edgesPending) layOutPendingEdges(b);
     a.edgeState = edgesRead;
     b.edgeState = edgesRead;
 }

@@ -166,6 +166,14 @@ void edgeDataAt(Point here, Point next, Point previous, bool reversed, Point& co
     }
 }
 
+// predictEdges for contour i of a shape, whose quads begin at edges and
+// vertices.
+[[gnu::always_inline]] inline void predictContourEdges(Shape& shape, size_t i, EdgeQuad* edges, VertexQuad* vertices) {
+    bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
+    predictEdges(shape.predContours[i], shape.cornerVectors[i], shape.edgeNormals[i], reversed, edges, vertices,
+                 static_cast<uint32_t>(i));
+}
+
 size_t quadsOf(const Shape& shape) {
     size_t quads = 0;
     for (size_t i = 0; i < shape.contours.size(); ++i) quads += (shape.curContours[i].size() + 3) / 4;
@@ -184,11 +192,8 @@ void predictShapeOutline(Shape& shape, const PredictedMotion& motion, Model* mod
     for (size_t i = 0; i < shape.contours.size(); ++i) {
         auto contour = static_cast<uint32_t>(i);
         predictPoints(shape.curContours[i], shape.predContours[i], motionLanes, vertices, contour);
-        if (withEdges) {  // in the same walk, while the points are at hand
-            bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
-            predictEdges(shape.predContours[i], shape.cornerVectors[i], shape.edgeNormals[i], reversed, edges, vertices,
-                         contour);
-        }
+        // In the same walk, while the points are at hand.
+        if (withEdges) predictContourEdges(shape, i, edges, vertices);
         size_t groups = (shape.curContours[i].size() + 3) / 4;
         vertices += groups;
         edges += groups;
@@ -207,9 +212,7 @@ void layOutShapeEdges(Shape& shape) {
     VertexQuad* vertices = shape.vertexQuads.data();
     EdgeQuad* edges = shape.edgeQuads.data();
     for (size_t i = 0; i < shape.contours.size(); ++i) {
-        bool reversed = i < shape.reverseNormals.size() && shape.reverseNormals[i];
-        predictEdges(shape.predContours[i], shape.cornerVectors[i], shape.edgeNormals[i], reversed, edges, vertices,
-                     static_cast<uint32_t>(i));
+        predictContourEdges(shape, i, edges, vertices);
         size_t groups = (shape.curContours[i].size() + 3) / 4;
         vertices += groups;
         edges += groups;
