@@ -114,11 +114,38 @@ template <int Edge>
     return (bitsOf(any) & pathMask) != 0;
 }
 
+// The edges of a quad among `edges` that some of four paths may cross, by
+// mayCrossQuad's two tests, edge by edge: a bit for each edge whose start
+// and end tests some path in pathMask passes.
+[[gnu::always_inline]] inline uint32_t edgesMayCross(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y,
+                                                     uint32_t pathMask, const EdgeQuad& quad, uint32_t edges) {
+    Float4 zero = splat(0.0f), negatedTolerance = splat(-startTolerance);
+    auto near = [&](Float4 nx, Float4 ny, Float4 e0x, Float4 e0y) {
+        Mask4 ok = notGreater(nx * (e0x - q0x) + ny * (e0y - q0y), negatedTolerance);
+        return (bitsOf(ok & notLess(nx * (e0x - q1x) + ny * (e0y - q1y), zero)) & pathMask) != 0;
+    };
+    uint32_t may = 0;
+    if ((edges & 1u) && near(broadcastLoad<0>(quad.nx), broadcastLoad<0>(quad.ny), broadcastLoad<0>(quad.e0x),
+                             broadcastLoad<0>(quad.e0y)))
+        may |= 1u;
+    if ((edges & 2u) && near(broadcastLoad<1>(quad.nx), broadcastLoad<1>(quad.ny), broadcastLoad<1>(quad.e0x),
+                             broadcastLoad<1>(quad.e0y)))
+        may |= 2u;
+    if ((edges & 4u) && near(broadcastLoad<2>(quad.nx), broadcastLoad<2>(quad.ny), broadcastLoad<2>(quad.e0x),
+                             broadcastLoad<2>(quad.e0y)))
+        may |= 4u;
+    if ((edges & 8u) && near(broadcastLoad<3>(quad.nx), broadcastLoad<3>(quad.ny), broadcastLoad<3>(quad.e0x),
+                             broadcastLoad<3>(quad.e0y)))
+        may |= 8u;
+    return may;
+}
+
 // Whether any of the four paths crosses any edge of S whose bit is set in
 // `live` (four bits per quad; null: every edge). Contacts are rare, so this
 // asks first, in any order; the lanes are the paths, each edge in turn in
 // all of them. A full quad is first asked mayCrossQuad, unless the caller
-// already has (`asked`).
+// already has (`asked`); a quad of two or three live edges (the box
+// rejection leaves many) is first asked which of them may be crossed.
 template <bool asked = false>
 [[gnu::always_inline]] inline bool anyCrossing(const PathLanes& paths, uint32_t pathMask, const EdgeQuad* quads,
                                                size_t quadCount, const uint8_t* live) {
@@ -127,6 +154,8 @@ template <bool asked = false>
         uint32_t edges = live != nullptr ? live[k] : quad.laneMask;
         if (!asked && edges == 0xF && !mayCrossQuad(paths.q0x, paths.q0y, paths.q1x, paths.q1y, pathMask, quad))
             continue;
+        if (!asked && edges != 0xF && (edges & (edges - 1)) != 0)
+            edges = edgesMayCross(paths.q0x, paths.q0y, paths.q1x, paths.q1y, pathMask, quad, edges);
         if ((edges & 1u) && crossingLanes<0>(quad, paths, pathMask)) return true;
         if ((edges & 2u) && crossingLanes<1>(quad, paths, pathMask)) return true;
         if ((edges & 4u) && crossingLanes<2>(quad, paths, pathMask)) return true;
