@@ -114,29 +114,26 @@ template <int Edge>
     return (bitsOf(any) & pathMask) != 0;
 }
 
-// The edges of a quad among `edges` that some of four paths may cross, by
-// mayCrossQuad's two tests, edge by edge: a bit for each edge whose start
-// and end tests some path in pathMask passes.
-[[gnu::always_inline]] inline uint32_t edgesMayCross(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y,
-                                                     uint32_t pathMask, const EdgeQuad& quad, uint32_t edges) {
-    Float4 zero = splat(0.0f), negatedTolerance = splat(-startTolerance);
-    auto near = [&](Float4 nx, Float4 ny, Float4 e0x, Float4 e0y) {
-        Mask4 ok = notGreater(nx * (e0x - q0x) + ny * (e0y - q0y), negatedTolerance);
-        return (bitsOf(ok & notLess(nx * (e0x - q1x) + ny * (e0y - q1y), zero)) & pathMask) != 0;
-    };
+// Whether some path in pathMask passes mayCrossQuad's two tests against
+// edge `Edge` of the quad, with the same float operations.
+template <int Edge>
+[[gnu::always_inline]] inline bool edgeMayBeCrossed(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y, uint32_t pathMask,
+                                                    const EdgeQuad& quad) {
+    Float4 nx = broadcastLoad<Edge>(quad.nx), ny = broadcastLoad<Edge>(quad.ny);
+    Float4 e0x = broadcastLoad<Edge>(quad.e0x), e0y = broadcastLoad<Edge>(quad.e0y);
+    Mask4 ok = notGreater(nx * (e0x - q0x) + ny * (e0y - q0y), splat(-startTolerance));
+    ok = ok & notLess(nx * (e0x - q1x) + ny * (e0y - q1y), splat(0.0f));
+    return (bitsOf(ok) & pathMask) != 0;
+}
+
+// The edges among `edges` (a bit each) that some of four paths may cross.
+[[gnu::always_inline]] inline uint32_t edgesMayCross(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y, uint32_t pathMask,
+                                                     const EdgeQuad& quad, uint32_t edges) {
     uint32_t may = 0;
-    if ((edges & 1u) && near(broadcastLoad<0>(quad.nx), broadcastLoad<0>(quad.ny), broadcastLoad<0>(quad.e0x),
-                             broadcastLoad<0>(quad.e0y)))
-        may |= 1u;
-    if ((edges & 2u) && near(broadcastLoad<1>(quad.nx), broadcastLoad<1>(quad.ny), broadcastLoad<1>(quad.e0x),
-                             broadcastLoad<1>(quad.e0y)))
-        may |= 2u;
-    if ((edges & 4u) && near(broadcastLoad<2>(quad.nx), broadcastLoad<2>(quad.ny), broadcastLoad<2>(quad.e0x),
-                             broadcastLoad<2>(quad.e0y)))
-        may |= 4u;
-    if ((edges & 8u) && near(broadcastLoad<3>(quad.nx), broadcastLoad<3>(quad.ny), broadcastLoad<3>(quad.e0x),
-                             broadcastLoad<3>(quad.e0y)))
-        may |= 8u;
+    if ((edges & 1u) && edgeMayBeCrossed<0>(q0x, q0y, q1x, q1y, pathMask, quad)) may |= 1u;
+    if ((edges & 2u) && edgeMayBeCrossed<1>(q0x, q0y, q1x, q1y, pathMask, quad)) may |= 2u;
+    if ((edges & 4u) && edgeMayBeCrossed<2>(q0x, q0y, q1x, q1y, pathMask, quad)) may |= 4u;
+    if ((edges & 8u) && edgeMayBeCrossed<3>(q0x, q0y, q1x, q1y, pathMask, quad)) may |= 8u;
     return may;
 }
 
