@@ -79,16 +79,10 @@ template <int Edge>
     return bitsOf(ok) & lanes;
 }
 
-// Whether any of four paths may cross any edge of a full edge quad, by
-// two of crossingLanes's tests, the start (outside the edge's line, or
+// The lanes whose path passes two of crossingLanes's tests against edge
+// `Edge` of a quad (in every lane): the start (outside the edge's line, or
 // within 0.02 inside it) and the end (on or inside it), with the same float
-// operations lane for lane, for the four edges (each edge in all lanes),
-// joined before one branch. A crossing passes both, so a quad that fails
-// them everywhere has none. They are the tests that decide: bodies resting
-// on or overlapping each other have paths far inside or outside most edge
-// lines, and two or three quads in a hundred pass them (the ragdoll storm);
-// the corner test as well halves that but costs a third test on every quad,
-// which the storm paid for with 8 % more instructions.
+// operations lane for lane. A crossing passes both.
 //
 // Both tests are made on the negated sums, e0 - q for q - e0, which the
 // two-operand SSE forms make without copying the paths: in round to
@@ -96,34 +90,35 @@ template <int Edge>
 // every one exact (and the same under overflow and flush to zero) but for
 // the sign of an exact zero, which no comparison sees. So !(start < tol)
 // is !(-start > -tol), and !(end > 0) is !(-end < 0), NaN included.
-[[gnu::always_inline]] inline bool mayCrossQuad(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y, uint32_t pathMask,
-                                                const EdgeQuad& quad) {
-    Float4 zero = splat(0.0f), negatedTolerance = splat(-startTolerance);
-    auto near = [&](Float4 nx, Float4 ny, Float4 e0x, Float4 e0y) {
-        Mask4 ok = notGreater(nx * (e0x - q0x) + ny * (e0y - q0y), negatedTolerance);
-        return ok & notLess(nx * (e0x - q1x) + ny * (e0y - q1y), zero);
-    };
-    Mask4 any = near(broadcastLoad<0>(quad.nx), broadcastLoad<0>(quad.ny), broadcastLoad<0>(quad.e0x),
-                     broadcastLoad<0>(quad.e0y));
-    any = any | near(broadcastLoad<1>(quad.nx), broadcastLoad<1>(quad.ny), broadcastLoad<1>(quad.e0x),
-                     broadcastLoad<1>(quad.e0y));
-    any = any | near(broadcastLoad<2>(quad.nx), broadcastLoad<2>(quad.ny), broadcastLoad<2>(quad.e0x),
-                     broadcastLoad<2>(quad.e0y));
-    any = any | near(broadcastLoad<3>(quad.nx), broadcastLoad<3>(quad.ny), broadcastLoad<3>(quad.e0x),
-                     broadcastLoad<3>(quad.e0y));
-    return (bitsOf(any) & pathMask) != 0;
-}
-
-// Whether some path in pathMask passes mayCrossQuad's two tests against
-// edge `Edge` of the quad, with the same float operations.
 template <int Edge>
-[[gnu::always_inline]] inline bool edgeMayBeCrossed(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y, uint32_t pathMask,
-                                                    const EdgeQuad& quad) {
+[[gnu::always_inline]] inline Mask4 nearEdge(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y, const EdgeQuad& quad) {
     Float4 nx = broadcastLoad<Edge>(quad.nx), ny = broadcastLoad<Edge>(quad.ny);
     Float4 e0x = broadcastLoad<Edge>(quad.e0x), e0y = broadcastLoad<Edge>(quad.e0y);
     Mask4 ok = notGreater(nx * (e0x - q0x) + ny * (e0y - q0y), splat(-startTolerance));
-    ok = ok & notLess(nx * (e0x - q1x) + ny * (e0y - q1y), splat(0.0f));
-    return (bitsOf(ok) & pathMask) != 0;
+    return ok & notLess(nx * (e0x - q1x) + ny * (e0y - q1y), splat(0.0f));
+}
+
+// Whether any of four paths may cross any edge of a full edge quad, by
+// nearEdge for the four edges, joined before one branch: a quad that fails
+// them everywhere has no crossing. They are the tests that decide: bodies
+// resting on or overlapping each other have paths far inside or outside
+// most edge lines, and two or three quads in a hundred pass them (the
+// ragdoll storm); the corner test as well halves that but costs a third
+// test on every quad, which the storm paid for with 8 % more instructions.
+[[gnu::always_inline]] inline bool mayCrossQuad(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y, uint32_t pathMask,
+                                                const EdgeQuad& quad) {
+    Mask4 any = nearEdge<0>(q0x, q0y, q1x, q1y, quad);
+    any = any | nearEdge<1>(q0x, q0y, q1x, q1y, quad);
+    any = any | nearEdge<2>(q0x, q0y, q1x, q1y, quad);
+    any = any | nearEdge<3>(q0x, q0y, q1x, q1y, quad);
+    return (bitsOf(any) & pathMask) != 0;
+}
+
+// Whether some path in pathMask passes nearEdge against edge `Edge`.
+template <int Edge>
+[[gnu::always_inline]] inline bool edgeMayBeCrossed(Float4 q0x, Float4 q0y, Float4 q1x, Float4 q1y, uint32_t pathMask,
+                                                    const EdgeQuad& quad) {
+    return (bitsOf(nearEdge<Edge>(q0x, q0y, q1x, q1y, quad)) & pathMask) != 0;
 }
 
 // The edges among `edges` (a bit each) that some of four paths may cross.
